@@ -1,0 +1,76 @@
+#include "paths.h"
+
+#include <cstdlib>
+#include <string>
+#include <system_error>
+
+namespace zemra::paths {
+namespace fs = std::filesystem;
+namespace {
+
+// An environment variable that is set and not empty.
+const char* env(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value ? value : nullptr;
+}
+
+fs::path home() {
+    if (const char* h = env("HOME")) return h;
+    return fs::temp_directory_path();
+}
+
+// $XDG_<kind>_HOME, else the fallback under the home folder.
+fs::path xdgDir(const char* variable, const char* fallbackUnderHome) {
+    if (const char* dir = env(variable)) return dir;
+    return home() / fallbackUnderHome;
+}
+
+void makeDirs(const fs::path& dir) {
+    std::error_code ignored;
+    fs::create_directories(dir, ignored);
+}
+
+}  // namespace
+
+fs::path baseDir() {
+    if (const char* dir = env("ZEMRA_HOME")) return dir;
+    return xdgDir("XDG_DATA_HOME", ".local/share") / "zemra";
+}
+
+fs::path dataDir() {
+    if (const char* dir = env("ZEMRA_DATA_DIR")) return dir;
+    std::error_code ec;
+    if (fs::is_directory(ZEMRA_BUILD_DATA_DIR, ec)) return ZEMRA_BUILD_DATA_DIR;
+    return ZEMRA_INSTALL_DATA_DIR;
+}
+
+fs::path windowsDir() {
+    if (const char* dir = env("ZEMRA_WINDIR")) return dir;
+    return xdgDir("XDG_CONFIG_HOME", ".config") / "zemra";
+}
+
+fs::path photoRoot() {
+    if (const char* dir = env("ZEMRA_PHOTO_DIR")) return dir;
+    return home() / "Pictures" / "zemra_photo";
+}
+
+fs::path configDir() { return baseDir() / "config"; }
+fs::path userDir(uint32_t userId) { return baseDir() / std::to_string(userId); }
+fs::path callListDir(uint32_t userId) { return userDir(userId) / "calllist"; }
+fs::path userPhotoDir(uint32_t userId) { return photoRoot() / std::to_string(userId); }
+fs::path ownPhotoDir(uint32_t userId) { return userPhotoDir(userId) / "mine"; }
+fs::path peerPhotoDir(uint32_t userId) { return userPhotoDir(userId) / "his"; }
+
+void createStartupDirs() {
+    makeDirs(configDir());
+    makeDirs(photoRoot());
+}
+
+void createUserDirs(uint32_t userId) { makeDirs(callListDir(userId)); }
+
+void createPhotoDirs(uint32_t userId) {
+    makeDirs(ownPhotoDir(userId));
+    makeDirs(peerPhotoDir(userId));
+}
+
+}  // namespace zemra::paths
