@@ -55,8 +55,21 @@ fs::path photoRoot() {
 }
 
 fs::path configDir() { return baseDir() / "config"; }
-fs::path userDir(uint32_t userId) { return baseDir() / std::to_string(userId); }
-fs::path callListDir(uint32_t userId) { return userDir(userId) / "calllist"; }
+fs::path userDir(uint32_t userId) { return userDirIn(baseDir(), userId); }
+fs::path callListDir(uint32_t userId) { return callListDirIn(baseDir(), userId); }
+
+fs::path userDirIn(const fs::path& base, uint32_t userId) { return base / std::to_string(userId); }
+fs::path callListDirIn(const fs::path& base, uint32_t userId) {
+    return userDirIn(base, userId) / "calllist";
+}
+void createUserDirsIn(const fs::path& base, uint32_t userId) {
+    makeDirs(callListDirIn(base, userId));
+}
+void createPhotoDirsIn(const fs::path& photoRoot, uint32_t userId) {
+    const fs::path dir = photoRoot / std::to_string(userId);
+    makeDirs(dir / "mine");
+    makeDirs(dir / "his");
+}
 fs::path userPhotoDir(uint32_t userId) { return photoRoot() / std::to_string(userId); }
 fs::path ownPhotoDir(uint32_t userId) { return userPhotoDir(userId) / "mine"; }
 fs::path peerPhotoDir(uint32_t userId) { return userPhotoDir(userId) / "his"; }
@@ -66,11 +79,7 @@ void createStartupDirs() {
     makeDirs(photoRoot());
 }
 
-void createUserDirs(uint32_t userId) { makeDirs(callListDir(userId)); }
-
-void createPhotoDirs(uint32_t userId) {
-    makeDirs(ownPhotoDir(userId));
-    makeDirs(peerPhotoDir(userId));
-}
+void createUserDirs(uint32_t userId) { createUserDirsIn(baseDir(), userId); }
+void createPhotoDirs(uint32_t userId) { createPhotoDirsIn(photoRoot(), userId); }
 
 }  // namespace zemra::paths

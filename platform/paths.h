@@ -26,6 +26,12 @@ std::filesystem::path userPhotoDir(uint32_t userId);  // photoRoot/<id>
 std::filesystem::path ownPhotoDir(uint32_t userId);   // photoRoot/<id>/mine
 std::filesystem::path peerPhotoDir(uint32_t userId);  // photoRoot/<id>/his
 
+// The same folders under an explicit root, for callers that carry their own.
+std::filesystem::path userDirIn(const std::filesystem::path& base, uint32_t userId);
+std::filesystem::path callListDirIn(const std::filesystem::path& base, uint32_t userId);
+void createUserDirsIn(const std::filesystem::path& base, uint32_t userId);
+void createPhotoDirsIn(const std::filesystem::path& photoRoot, uint32_t userId);
+
 // Folders made at start: config/ and the snapshot root. Failures (usually:
 // the folder exists) are ignored, as every caller of these does.
 void createStartupDirs();

@@ -1,0 +1,173 @@
+#include "client_core.h"
+
+#include <ctime>
+
+#include "client/store/call_log.h"
+#include "client/net/nickname_collator.h"
+#include "client/store/login_ids.h"
+#include "client/store/machine_settings.h"
+#include "client/store/time_text.h"
+#include "include/xferlink.h"
+#include "platform/netaddr.h"
+#include "platform/paths.h"
+#include "protocol/login_packets.h"
+#include "protocol/relay_hello.h"
+#include "protocol/simple_packets.h"
+
+namespace zemra::client {
+namespace {
+
+constexpr const char* kCaption = "zemra";
+
+}  // namespace
+
+ClientCore::ClientCore(ClientConfig config, UiPort& ui, QObject* parent)
+    : QObject(parent),
+      config_(std::move(config)),
+      ui_(ui),
+      connection_(ServerConnection::Hooks{
+                      [this](uint16_t type, std::span<const uint8_t> packet) {
+                          dispatch(type, packet);
+                      },
+                      [this] { sendLogin(1); },
+                      [this] {
+                          ui_.showMessage(
+                              "网络故障，与服务器断开连接!\r\n请稍后再连,ZEMRA对此非常抱歉!",
+                              kCaption);
+                      }},
+                  this),
+      probes_(
+          [this] {
+              return ProbeSockets::Target{QHostAddress(QString::fromStdString(
+                                              connection_.serverAddress())),
+                                          ownId_, connection_.loggedIn()};
+          },
+          this),
+      store_(config_.baseDir),
+      contacts_(nicknameCollator()) {
+    announceTimer_.setInterval(kAnnouncePeriodMs);
+    connect(&announceTimer_, &QTimer::timeout, this,
+            [this] { send(protocol::buildHeaderOnly(protocol::PT_ANNOUNCE)); });
+    capabilityTimer_.setInterval(kReportPollMs);
+    connect(&capabilityTimer_, &QTimer::timeout, this, &ClientCore::onCapabilityPoll);
+}
+
+ClientCore::~ClientCore() = default;
+
+bool ClientCore::start(const std::optional<LoginChoice>& commandLine) {
+    commandLine_ = commandLine;
+    if (!chooseLocalAddress()) {
+        ui_.showMessage("取本机IP地址出错!", kCaption);
+        return false;
+    }
+    ui_.setTitle("zemra");
+    if (!config_.tracePath.empty()) trace_.open(config_.tracePath);
+    ownStatus_ = OwnStatus::Offline;
+    readMachineSettings();
+    if (!runLogin()) {
+        shutdown();
+        return false;
+    }
+    if (!probes_.bind(config_.probeBindAddress)) {
+        ui_.showMessage("绑定通讯端口出错!", kCaption);
+        shutdown();
+        return false;
+    }
+    probes_.startProbes();
+    const std::tm now = store::localTime(std::time(nullptr));
+    callLog_.Open(paths::callListDirIn(config_.baseDir, ownId_) /
+                  store::callLogFileName(now, ownId_));
+    devicesReady_ = true;
+    started_ = true;
+    return true;
+}
+
+bool ClientCore::chooseLocalAddress() {
+    if (config_.localAddress) {
+        localAddress_ = *config_.localAddress;
+        return true;
+    }
+    const auto chosen = netaddr::chooseLocalAddress(netaddr::hostAddresses());
+    localAddress_ = chosen.value_or("");
+    return chosen.has_value();
+}
+
+void ClientCore::readMachineSettings() {
+    store::writeVersionId(config_.windowsDir);
+    const std::string address =
+        config_.serverAddress.value_or(store::readServerIp(config_.windowsDir));
+    connection_.setServer(address, config_.serverPort);
+}
+
+bool ClientCore::exit() {
+    if (!ui_.askYesNo("您确定要退出ZEMRA吗?", kCaption)) return false;
+    shutdown();
+    return true;
+}
+
+void ClientCore::shutdown() {
+    trace_.close();
+    callLog_.Close();
+    if (config_.callXferlink) QuitSend();
+    const bool wasLoggedIn = connection_.loggedIn();
+    connection_.shutdown();
+    announceTimer_.stop();
+    capabilityTimer_.stop();
+    probes_.stopProbes();
+    if (wasLoggedIn && ownId_ != 0) {
+        store::SaveSettings(settings_, paths::userDirIn(config_.baseDir, ownId_) / "zemra.ini",
+                            config_.windowsDir);
+    }
+    setOwnStatus(OwnStatus::Offline);
+    contacts_.setAllOffline();
+    started_ = false;
+}
+
+void ClientCore::setMediaAvailable(bool video, bool audio) {
+    videoAvailable_ = video;
+    audioAvailable_ = audio;
+}
+
+void ClientCore::applySettings() {
+    ui_.setTitle("zemra_" + std::to_string(ownId_));
+    ui_.contactsChanged();
+    ui_.ownStatusChanged();
+}
+
+void ClientCore::onCapabilityPoll() {
+    if (!devicesReady_) return;
+    capabilityTimer_.stop();
+    paths::createPhotoDirsIn(config_.photoRoot, ownId_);
+    ui_.setIdLabel("ID:" + std::to_string(ownId_));
+    protocol::Capabilities capabilities;
+    capabilities.video = videoAvailable_;
+    capabilities.audio = audioAvailable_;
+    send(protocol::buildCapabilities(capabilities));
+    if (config_.callXferlink) {
+        InitPort(static_cast<long>(ownId_), protocol::kFileRelayPort,
+                 connection_.serverAddress().c_str());
+    }
+    announceTimer_.start();
+}
+
+const store::CUserInfo* ClientCore::contactOrSelf(uint32_t id) const {
+    if (id == 0) return &me_;
+    return contacts_.findContact(id);
+}
+
+void ClientCore::createFacePopup(int picture, const std::string& text, int /*style*/) {
+    ui_.showContactPopup(static_cast<uint8_t>(picture % 85), text);
+}
+
+void ClientCore::onContactChanged(const store::Contact& contact) {
+    store_.putContact(contact);
+    ui_.contactsChanged();
+}
+
+void ClientCore::storeOwnRecord() { store_.putMyInfo(me_); }
+
+void ClientCore::notifyWindowFor(uint32_t /*id*/) {}
+
+void ClientCore::onMessage(const store::ChatMessage& /*message*/) {}
+
+}  // namespace zemra::client

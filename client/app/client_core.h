@@ -1,0 +1,207 @@
+// The heart of the client without its windows: the server connection and
+// its packets, the login and the own status, the contact list and presence,
+// the local store of the logged-in user, and the timers that drive them.
+// Everything runs on the GUI thread; the user interface is reached only
+// through UiPort, so tests drive the core headless.
+#pragma once
+
+#include <QHostAddress>
+#include <QObject>
+#include <QTimer>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "client/app/client_events.h"
+#include "client/app/ui_port.h"
+#include "client/app/window_registry.h"
+#include "client/net/contact_list.h"
+#include "client/net/online_animation.h"
+#include "client/net/probe_sockets.h"
+#include "client/net/server_connection.h"
+#include "client/store/call_log.h"
+#include "client/store/record_store.h"
+#include "client/store/trace_log.h"
+#include "client/store/user_records.h"
+#include "client/store/user_settings.h"
+#include "protocol/search_packets.h"
+
+namespace zemra::client {
+
+enum class OwnStatus : int { Online = 0, Offline = 1, Away = 2, Invisible = 3 };
+
+struct ClientConfig {
+    std::filesystem::path baseDir;
+    std::filesystem::path dataDir;
+    std::filesystem::path windowsDir;
+    std::filesystem::path photoRoot;
+    std::filesystem::path tracePath;    // "trace.txt"; empty: no tracing
+    QHostAddress probeBindAddress = QHostAddress::AnyIPv4;
+    uint16_t serverPort = 3000;
+    // Overrides the server address of the machine-wide settings (tests).
+    std::optional<std::string> serverAddress;
+    // Overrides the address walk over the host's interfaces (tests).
+    std::optional<std::string> localAddress;
+    bool callXferlink = true;  // InitPort after login, QuitSend at exit
+};
+
+// Window messages posted to registered reply windows.
+inline constexpr uint32_t kWmSearchStatus = 3124;
+inline constexpr uint32_t kWmSearchResult = 3126;
+inline constexpr uint32_t kWmFileNotice = 3127;
+inline constexpr uint32_t kWmContactDeleted = 3134;
+
+class ClientCore : public QObject, public ClientEvents {
+    Q_OBJECT
+public:
+    static constexpr uint16_t kProtocolVersion = 10009;
+    static constexpr int kAnnouncePeriodMs = 2000;
+    static constexpr int kReportPollMs = 500;
+
+    ClientCore(ClientConfig config, UiPort& ui, QObject* parent = nullptr);
+    ~ClientCore() override;
+
+    // The main window's start-up: local address, trace file, machine-wide
+    // settings, login, probe sockets, today's call log. False when the
+    // program should end (after the message, if there is one).
+    bool start(const std::optional<LoginChoice>& commandLine = std::nullopt);
+    // Asks "您确定要退出ZEMRA吗?" and, on yes, shuts everything down in order.
+    bool exit();
+    // The shut-down without asking, also used when start-up fails half way.
+    void shutdown();
+
+    // Shows the login dialog and sends the login; true when it went out.
+    bool runLogin();
+
+    // Own-status commands of the status menu.
+    void goOnline();
+    void goInvisible();
+    void goAwayWithoutText();
+    // Away with automatic reply number `index` (0 ... 9) of "autoreply.txt".
+    void goAwayWithReply(std::size_t index);
+    void goOffline();
+
+    // The account wizard reports the account it registered or logged in with.
+    void setWizardAccount(uint32_t id, const std::string& password);
+
+    // The media devices are ready (the after-login report may go out).
+    void setDevicesReady(bool ready) { devicesReady_ = ready; }
+    void setMediaAvailable(bool video, bool audio);
+
+    // Sends a packet if connected; silently nothing otherwise.
+    void send(const std::vector<uint8_t>& packet) { connection_.send(packet); }
+    // Handles one packet from the server: one switch on its type.
+    void dispatch(uint16_t type, std::span<const uint8_t> packet);
+
+    // Contact-list actions that need no window.
+    void removeStranger(uint32_t id);
+    // After the server confirmed a removal: out of the list, or into a
+    // special group when `targetGroup` is given.
+    void completeRemoval(uint32_t id, std::optional<std::size_t> targetGroup);
+    void saveLayout();
+
+    // --- state ---
+    uint32_t ownId() const { return ownId_; }
+    OwnStatus ownStatus() const { return ownStatus_; }
+    bool loggedIn() const { return connection_.loggedIn(); }
+    const std::string& localAddress() const { return localAddress_; }
+    const ContactList& contacts() const { return contacts_; }
+    ContactList& contacts() { return contacts_; }
+    const store::CUserOptions& options() const { return options_; }
+    store::CUserOptions& options() { return options_; }
+    const store::UserSettings& settings() const { return settings_; }
+    store::UserSettings& settings() { return settings_; }
+    const store::CMyInfo& me() const { return me_; }
+    store::RecordStore& recordStore() { return store_; }
+    WindowRegistry& windows() { return windows_; }
+    ServerConnection& connection() { return connection_; }
+    ProbeSockets& probes() { return probes_; }
+    OnlineAnimation& animation() { return animation_; }
+    store::CFilelog& callLog() { return callLog_; }
+    bool announcing() const { return announceTimer_.isActive(); }
+    int callMode() const { return callMode_; }
+    const ClientConfig& config() const { return config_; }
+
+    // Reply windows for answers that arrive later.
+    void setReplyWindow(WindowHandle window) { replyWindow_ = window; }
+    void setSearchWindowOpen(bool open) { searchWindowOpen_ = open; }
+    void setDeleteContactWindow(WindowHandle window) { deleteContactWindow_ = window; }
+    void setFileTransferWindow(WindowHandle window) { fileTransferWindow_ = window; }
+    const std::vector<protocol::SearchResultEntry>& searchResults() const { return searchResults_; }
+
+    // --- ClientEvents ---
+    const store::CUserInfo* contactOrSelf(uint32_t id) const override;
+    void createFacePopup(int picture, const std::string& text, int style) override;
+    void onMessage(const store::ChatMessage& message) override;
+    void onRegistered(uint32_t newId) override;
+    void onWizardContacts(const std::vector<protocol::ContactRecord>& contacts) override;
+    void onLoginResult(int code, int value) override;
+    void onContactChanged(const store::Contact& contact) override;
+    void storeOwnRecord() override;
+    void onContactOnline(uint32_t id, uint8_t presence, uint32_t extra1, uint16_t extra2,
+                         uint32_t extra3, bool quiet) override;
+    void onContactOffline(uint32_t id) override;
+    void onContactStatus(uint32_t id, uint8_t presence) override;
+    void onContactAdded(uint32_t id, AddResult result) override;
+    void notifyWindowFor(uint32_t id) override;
+
+private:
+    bool chooseLocalAddress();
+    void readMachineSettings();
+    void selectUser(uint32_t id);
+    bool loadUserData();
+    bool runAccountWizardPath();
+    void initialiseNewUser();
+    void cleanUpBeforeLogin();
+    void applySettings();
+    void sendLogin(uint16_t connectionType);
+    void onCapabilityPoll();
+    void setOwnStatus(OwnStatus status);
+    void mergeLoginContacts();
+    void storeOptions() { store_.putOptions(options_); }
+
+    ClientConfig config_;
+    UiPort& ui_;
+    ServerConnection connection_;
+    ProbeSockets probes_;
+    store::RecordStore store_;
+    ContactList contacts_;
+    OnlineAnimation animation_;
+    WindowRegistry windows_;
+    store::TraceLog trace_;
+    store::CFilelog callLog_;
+
+    std::string localAddress_;
+    uint32_t ownId_ = 0;
+    std::string password_;  // GBK, trimmed
+    uint16_t connectionType_ = 0;
+    OwnStatus ownStatus_ = OwnStatus::Offline;
+    int callMode_ = 2;
+    bool devicesReady_ = false;
+    bool videoAvailable_ = true;
+    bool audioAvailable_ = true;
+    bool wizardOpen_ = false;
+    bool started_ = false;
+    std::optional<LoginChoice> commandLine_;
+
+    store::CUserOptions options_;
+    store::CMyInfo me_;
+    store::COutbarLayout look_;
+    store::UserSettings settings_;
+
+    WindowHandle replyWindow_ = 0;
+    bool searchWindowOpen_ = false;
+    WindowHandle deleteContactWindow_ = 0;
+    WindowHandle fileTransferWindow_ = 0;
+    uint16_t searchCount_ = 0;
+    std::vector<protocol::SearchResultEntry> searchResults_;
+
+    QTimer announceTimer_;
+    QTimer capabilityTimer_;
+};
+
+}  // namespace zemra::client

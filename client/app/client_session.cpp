@@ -1,0 +1,243 @@
+// Login, the account wizard path, and the own-status commands.
+#include <algorithm>
+
+#include "client/app/client_core.h"
+#include "client/store/login_ids.h"
+#include "client/store/replies.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "protocol/login_packets.h"
+#include "protocol/simple_packets.h"
+
+namespace zemra::client {
+namespace {
+
+constexpr const char* kCaption = "zemra";
+constexpr std::size_t kPasswordLength = 10;
+constexpr std::size_t kAwayRepliesUsable = 10;
+
+std::string trimBlanks(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    return std::string(s);
+}
+
+}  // namespace
+
+void ClientCore::selectUser(uint32_t id) {
+    ownId_ = id;
+    paths::createUserDirsIn(config_.baseDir, id);
+    store_.setUserDir(paths::userDirIn(config_.baseDir, id));
+}
+
+void ClientCore::cleanUpBeforeLogin() {
+    setOwnStatus(OwnStatus::Offline);
+    contacts_.setAllOffline();
+}
+
+bool ClientCore::loadUserData() {
+    store::CUserOptions options;
+    store::CMyInfo me;
+    store::COutbarLayout layout;
+    const bool haveOptions = store_.getOptions(options);
+    const bool haveMe = store_.getMyInfo(me);
+    std::vector<store::Contact> stored;
+    store_.LoadContacts(stored);
+    const bool haveLayout = store_.getLayout(layout);
+    if (!haveOptions || !haveMe || !haveLayout || layout.groups.size() <= 2) return false;
+    options_ = options;
+    me_ = me;
+    look_ = layout;
+    contacts_.load(std::move(stored), layout);
+    return true;
+}
+
+bool ClientCore::runLogin() {
+    const LoginDialogResult dialog = ui_.runLoginDialog(commandLine_);
+    commandLine_.reset();  // the command line is offered once
+    if (dialog.kind == LoginDialogResult::Kind::Cancelled) return false;
+    if (dialog.kind == LoginDialogResult::Kind::Register) return runAccountWizardPath();
+
+    cleanUpBeforeLogin();
+    const LoginChoice& choice = dialog.choice;
+    selectUser(choice.userId);
+    settings_ = store::LoadSettings(store_.userDir() / "zemra.ini", config_.dataDir);
+    if (!loadUserData()) {
+        if (!ui_.askYesNo("用户信息已损坏，是否使用注册向导修复?", kCaption)) return false;
+        return runAccountWizardPath();
+    }
+    // What the dialog's confirmation keeps: the two choices in the options
+    // record and the settings, and this ID first in the list of users.
+    if (options_.hasFlag(store::kOptLoginInvisible) != choice.invisible ||
+        options_.hasFlag(store::kOptSavePassword) != choice.savePassword) {
+        options_.setFlag(store::kOptLoginInvisible, choice.invisible);
+        options_.setFlag(store::kOptSavePassword, choice.savePassword);
+        storeOptions();
+    }
+    settings_.invis = choice.invisible ? 1 : 0;
+    settings_.save = choice.savePassword ? 1 : 0;
+    store::RememberLoginId(config_.baseDir / "config", choice.userId);
+
+    callMode_ = settings_.callModel;
+    password_ = text::gbkPrefix(trimBlanks(choice.password), kPasswordLength);
+    settings_.password = password_;
+    connectionType_ = choice.connectionType;
+    applySettings();
+    if (!connection_.connectToServer()) {
+        ui_.showMessage("网络故障，不能与服务器进行连接!", kCaption);
+        return false;
+    }
+    sendLogin(connectionType_);
+    return true;
+}
+
+void ClientCore::sendLogin(uint16_t connectionType) {
+    protocol::LoginRequest login;
+    login.userId = ownId_;
+    login.password = password_;
+    login.localIp = localAddress_;
+    login.invisible = options_.hasFlag(store::kOptLoginInvisible);
+    login.connectionType = connectionType;
+    send(protocol::buildLogin(login));
+}
+
+void ClientCore::setWizardAccount(uint32_t id, const std::string& password) {
+    ownId_ = id;
+    password_ = text::gbkPrefix(trimBlanks(password), kPasswordLength);
+}
+
+bool ClientCore::runAccountWizardPath() {
+    cleanUpBeforeLogin();
+    // Only a contact list that arrives while the wizard is open is merged.
+    contacts_.setTable({});
+    wizardOpen_ = true;
+    const bool completed = ui_.runAccountWizard();
+    wizardOpen_ = false;
+    if (!completed || ownId_ == 0) return false;
+
+    selectUser(ownId_);
+    initialiseNewUser();
+    const std::string password = password_;
+    settings_ = store::LoadSettings(store_.userDir() / "zemra.ini", config_.dataDir);
+    password_ = password;
+    settings_.password = password;
+    store::RememberLoginId(config_.baseDir / "config", ownId_);
+    mergeLoginContacts();
+    saveLayout();
+    applySettings();
+    setOwnStatus(OwnStatus::Online);
+    capabilityTimer_.start();
+    return true;
+}
+
+void ClientCore::initialiseNewUser() {
+    options_ = store::CUserOptions{};
+    options_.applyNewUserDefaults(config_.dataDir);
+    store::writeDefaultReplies(store_.userDir());
+    look_ = store::COutbarLayout::forNewUser();
+    contacts_.load({}, look_);
+    me_ = store::CMyInfo{};
+    me_.id = ownId_;
+    if (!contacts_.table().empty()) me_.nickname = trimBlanks(contacts_.table().front().nickname);
+    me_.password = password_;
+    storeOptions();
+    store_.putMyInfo(me_);
+}
+
+void ClientCore::onLoginResult(int code, int /*value*/) {
+    if (code != 0) {
+        if (wizardOpen_) {
+            ui_.wizardLoginResult(code);
+            return;
+        }
+        switch (code) {
+            case 1:
+                ui_.showMessage("ID号或密码不对,请核对", kCaption);
+                break;
+            case 10:
+                ui_.showMessage("系统已升级,请到http://127.0.0.1/zemra中下载最新版本", kCaption);
+                break;
+            case 4:
+                ui_.showMessage("已经有相同ID的用户正在使用", kCaption);
+                break;
+            default:
+                ui_.showMessage("登录失败,请稍后再试", kCaption);
+                break;
+        }
+        runLogin();
+        return;
+    }
+    if (wizardOpen_) {
+        ui_.wizardLoginResult(0);
+        return;
+    }
+    const auto& table = contacts_.table();
+    if (!table.empty()) {
+        me_.nickname = trimBlanks(table.front().nickname);
+        me_.face = static_cast<uint8_t>(std::min<uint16_t>(table.front().face, 84));
+        storeOwnRecord();
+    }
+    setOwnStatus(options_.hasFlag(store::kOptLoginInvisible) ? OwnStatus::Invisible
+                                                             : OwnStatus::Online);
+    mergeLoginContacts();
+    saveLayout();
+    capabilityTimer_.start();
+}
+
+void ClientCore::setOwnStatus(OwnStatus status) {
+    if (ownStatus_ == status) return;
+    ownStatus_ = status;
+    ui_.ownStatusChanged();
+}
+
+void ClientCore::goOnline() {
+    if (ownStatus_ == OwnStatus::Offline || ownStatus_ == OwnStatus::Online) return;
+    setOwnStatus(OwnStatus::Online);
+    send(protocol::buildHeaderOnly(protocol::PT_GO_VISIBLE));
+}
+
+void ClientCore::goInvisible() {
+    if (ownStatus_ == OwnStatus::Offline || ownStatus_ == OwnStatus::Invisible) return;
+    setOwnStatus(OwnStatus::Invisible);
+    send(protocol::buildHeaderOnly(protocol::PT_GO_INVISIBLE));
+}
+
+void ClientCore::goAwayWithoutText() {
+    send(protocol::buildAwayText(""));
+    options_.setFlag(store::kOptAutoReplyActive, false);
+    storeOptions();
+    if (ownStatus_ != OwnStatus::Offline) setOwnStatus(OwnStatus::Away);
+}
+
+void ClientCore::goAwayWithReply(std::size_t index) {
+    if (index >= kAwayRepliesUsable) return;
+    const auto replies = store::LoadReplies(store_.userDir() / "autoreply.txt");
+    if (index >= replies.size()) return;
+    options_.autoReplyText = replies[index];
+    options_.setFlag(store::kOptAutoReplyActive, true);
+    send(protocol::buildAwayText(options_.autoReplyText));
+    storeOptions();
+    if (ownStatus_ != OwnStatus::Offline) setOwnStatus(OwnStatus::Away);
+}
+
+void ClientCore::goOffline() {
+    if (ownStatus_ == OwnStatus::Offline) return;
+    setOwnStatus(OwnStatus::Offline);
+    contacts_.setAllOffline();
+    ui_.contactsChanged();
+}
+
+void ClientCore::onRegistered(uint32_t newId) {
+    ownId_ = newId;
+    ui_.wizardRegistered(newId);
+}
+
+void ClientCore::onWizardContacts(const std::vector<protocol::ContactRecord>& contacts) {
+    std::vector<protocol::ContactRecord> table;
+    table.push_back(protocol::ContactRecord{});
+    table.insert(table.end(), contacts.begin(), contacts.end());
+    contacts_.setTable(std::move(table));
+}
+
+}  // namespace zemra::client

@@ -1,0 +1,56 @@
+// What the client core asks of the user interface. The main window
+// implements it with real dialogs; tests implement it with a recorder that
+// answers on the user's behalf. Texts are UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace zemra::client {
+
+// What the login dialog hands back when the user confirms it.
+struct LoginChoice {
+    uint32_t userId = 0;
+    std::string password;  // GBK, as typed
+    bool invisible = false;
+    bool savePassword = true;
+    uint16_t connectionType = 0;  // 0 ADSL, 1 ISDN, 2 modem
+};
+
+// The login dialog's outcomes.
+struct LoginDialogResult {
+    enum class Kind { Cancelled, Register, Accepted } kind = Kind::Cancelled;
+    LoginChoice choice;
+};
+
+class UiPort {
+public:
+    virtual ~UiPort() = default;
+
+    virtual void showMessage(const std::string& text, const std::string& caption) = 0;
+    virtual bool askYesNo(const std::string& text, const std::string& caption) = 0;
+
+    // Runs the modal login dialog; `commandLine` pre-fills and accepts it.
+    virtual LoginDialogResult runLoginDialog(const std::optional<LoginChoice>& commandLine) = 0;
+    // Runs the modal account wizard; true when it ended with a registered or
+    // logged-in account (the core has been told the ID and password).
+    virtual bool runAccountWizard() = 0;
+
+    // Something in the contact list or the own status changed: redraw.
+    virtual void contactsChanged() {}
+    virtual void ownStatusChanged() {}
+    // A small notice window with a contact's face (face + presence variant) and a text.
+    virtual void showContactPopup(uint8_t /*face*/, const std::string& /*text*/) {}
+    virtual void playSound(const std::string& /*file*/) {}
+    // An add-friend request was answered (the outgoing request window shows it).
+    virtual void addFriendResult(uint32_t /*id*/, int /*result*/) {}
+    // Answers that arrive while the account wizard is open go to it.
+    virtual void wizardLoginResult(int /*code*/) {}
+    virtual void wizardRegistered(uint32_t /*newId*/) {}
+    // The main window's title and the "ID:%d" label.
+    virtual void setTitle(const std::string& /*title*/) {}
+    virtual void setIdLabel(const std::string& /*text*/) {}
+};
+
+}  // namespace zemra::client

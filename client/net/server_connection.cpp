@@ -1,0 +1,81 @@
+#include "server_connection.h"
+
+namespace zemra::client {
+namespace {
+
+// A link may be dropped from inside its own packet or close handler, so it
+// is destroyed once control is back in the event loop.
+void deleteLinkLater(ServerLink* link) {
+    if (link) link->deleteLater();
+}
+
+}  // namespace
+
+ServerConnection::ServerConnection(Hooks hooks, QObject* parent)
+    : QObject(parent), hooks_(std::move(hooks)), link_(nullptr, &deleteLinkLater) {
+    reconnectTimer_.setInterval(kReconnectPeriodMs);
+    reconnectTimer_.setSingleShot(true);
+    connect(&reconnectTimer_, &QTimer::timeout, this, &ServerConnection::onReconnectTick);
+}
+
+ServerConnection::~ServerConnection() {
+    if (link_) link_->shutdown();
+}
+
+void ServerConnection::setServer(std::string address, uint16_t port) {
+    address_ = std::move(address);
+    port_ = port;
+}
+
+bool ServerConnection::connectToServer() {
+    if (link_) return true;
+    auto* link = new ServerLink(hooks_.onPacket);
+    if (!link->connectToServer(address_, port_, kConnectTimeout)) {
+        link->deleteLater();
+        if (++failures_ > kMaxFailures && hooks_.onGaveUp) hooks_.onGaveUp();
+        return false;
+    }
+    connect(link, &ServerLink::closedByServer, this, &ServerConnection::onServerClosed);
+    link_.reset(link);
+    return true;
+}
+
+void ServerConnection::send(std::span<const uint8_t> packet) {
+    if (link_) link_->send(packet);
+}
+
+void ServerConnection::shutdown() {
+    reconnectTimer_.stop();
+    if (link_) link_->shutdown();
+    dropLink();
+}
+
+void ServerConnection::onLoginAccepted() {
+    loggedIn_ = true;
+    ++failures_;
+}
+
+void ServerConnection::onServerClosed() {
+    if (link_) link_->shutdown();
+    dropLink();
+    reconnectTimer_.start();
+}
+
+void ServerConnection::onReconnectTick() {
+    reconnectTimer_.stop();
+    if (failures_ > kMaxFailures) return;
+    if (!connectToServer()) {
+        // The last allowed attempt has just failed: no timer is left behind.
+        if (failures_ <= kMaxFailures) reconnectTimer_.start();
+        return;
+    }
+    failures_ = 0;
+    if (hooks_.onReconnected) hooks_.onReconnected();
+}
+
+void ServerConnection::dropLink() {
+    link_.reset();
+    loggedIn_ = false;
+}
+
+}  // namespace zemra::client

@@ -1,0 +1,71 @@
+#include "protocol/packet_reassembler.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace zemra::protocol {
+namespace {
+
+// After a top-level read has been dispatched, less than one largest packet
+// is held; a further read must always fit behind it.
+static_assert(PacketReassembler::kBufferSize >= kMaxPacketSize - 1 + PacketReassembler::kMaxRead);
+
+}  // namespace
+
+PacketReassembler::PacketReassembler(Handler handler)
+    : handler_(std::move(handler)),
+      buffer_(std::make_unique<uint8_t[]>(kBufferSize)),
+      alive_(std::make_shared<bool>(true)) {}
+
+PacketReassembler::~PacketReassembler() {
+    *alive_ = false;
+}
+
+bool PacketReassembler::onRead(std::span<const uint8_t> bytes) {
+    if (bytes.empty() || bytes.size() > kMaxRead) return false;
+    if (bytes.size() > kBufferSize - held_) return false;
+    std::memcpy(buffer_.get() + held_, bytes.data(), bytes.size());
+    held_ += bytes.size();
+    dispatchComplete();
+    return true;
+}
+
+bool PacketReassembler::readFrom(const ReadFunction& read) {
+    const std::size_t capacity = std::min(kMaxRead, kBufferSize - held_);
+    if (capacity == 0) return false;
+    const std::ptrdiff_t count = read(buffer_.get() + held_, capacity);
+    if (count <= 0 || static_cast<std::size_t>(count) > capacity) return false;
+    held_ += static_cast<std::size_t>(count);
+    dispatchComplete();
+    return true;
+}
+
+void PacketReassembler::dispatchComplete() {
+    // A nested call leaves the work to the loop that is already running.
+    if (dispatching_) return;
+    dispatching_ = true;
+    const std::shared_ptr<bool> alive = alive_;
+    uint8_t* buffer = buffer_.get();
+    // Bytes before `begin` are dispatched; they are moved out once at the end,
+    // so that the packet being handled stays where it is.
+    std::size_t begin = 0;
+    while (held_ - begin >= kHeaderSize) {
+        const std::span<const uint8_t> rest(buffer + begin, held_ - begin);
+        const PacketHeader header = PacketView(rest).header();
+        if (header.bodyLength > kMaxBodyLength) {
+            begin = held_;
+            break;
+        }
+        const std::size_t size = kHeaderSize + header.bodyLength;
+        if (rest.size() < size) break;
+        if (handler_) handler_(header.type, rest.first(size));
+        if (!*alive) return;
+        begin += size;
+    }
+    held_ -= begin;
+    std::memmove(buffer, buffer + begin, held_);
+    dispatching_ = false;
+}
+
+}  // namespace zemra::protocol
