@@ -33,8 +33,12 @@ std::unique_ptr<Library> Library::open(std::string_view name, std::string* error
     return std::unique_ptr<Library>(new Library(handle, std::move(fileName)));
 }
 
-Library::~Library() { dlclose(handle_); }
+Library::~Library() {
+    dlclose(handle_);
+}
 
-void* Library::symbol(const char* name) const { return dlsym(handle_, name); }
+void* Library::symbol(const char* name) const {
+    return dlsym(handle_, name);
+}
 
 }  // namespace zemra

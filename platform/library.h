@@ -8,7 +8,7 @@
 namespace zemra {
 
 class Library {
-public:
+  public:
     // Loads `name`. A plain file name follows the dynamic loader's search
     // order (the engines carry RUNPATH=$ORIGIN, so plug-ins beside them are
     // found); a ".dll" suffix is looked up as ".so". Null on failure, with
@@ -32,7 +32,7 @@ public:
     // "xms.dll" -> "xms.so"; other names unchanged.
     static std::string platformFileName(std::string_view name);
 
-private:
+  private:
     Library(void* handle, std::string fileName) : handle_(handle), fileName_(std::move(fileName)) {}
     void* handle_;
     std::string fileName_;

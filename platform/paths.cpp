@@ -54,11 +54,19 @@ fs::path photoRoot() {
     return home() / "Pictures" / "zemra_photo";
 }
 
-fs::path configDir() { return baseDir() / "config"; }
-fs::path userDir(uint32_t userId) { return userDirIn(baseDir(), userId); }
-fs::path callListDir(uint32_t userId) { return callListDirIn(baseDir(), userId); }
+fs::path configDir() {
+    return baseDir() / "config";
+}
+fs::path userDir(uint32_t userId) {
+    return userDirIn(baseDir(), userId);
+}
+fs::path callListDir(uint32_t userId) {
+    return callListDirIn(baseDir(), userId);
+}
 
-fs::path userDirIn(const fs::path& base, uint32_t userId) { return base / std::to_string(userId); }
+fs::path userDirIn(const fs::path& base, uint32_t userId) {
+    return base / std::to_string(userId);
+}
 fs::path callListDirIn(const fs::path& base, uint32_t userId) {
     return userDirIn(base, userId) / "calllist";
 }
@@ -70,16 +78,26 @@ void createPhotoDirsIn(const fs::path& photoRoot, uint32_t userId) {
     makeDirs(dir / "mine");
     makeDirs(dir / "his");
 }
-fs::path userPhotoDir(uint32_t userId) { return photoRoot() / std::to_string(userId); }
-fs::path ownPhotoDir(uint32_t userId) { return userPhotoDir(userId) / "mine"; }
-fs::path peerPhotoDir(uint32_t userId) { return userPhotoDir(userId) / "his"; }
+fs::path userPhotoDir(uint32_t userId) {
+    return photoRoot() / std::to_string(userId);
+}
+fs::path ownPhotoDir(uint32_t userId) {
+    return userPhotoDir(userId) / "mine";
+}
+fs::path peerPhotoDir(uint32_t userId) {
+    return userPhotoDir(userId) / "his";
+}
 
 void createStartupDirs() {
     makeDirs(configDir());
     makeDirs(photoRoot());
 }
 
-void createUserDirs(uint32_t userId) { createUserDirsIn(baseDir(), userId); }
-void createPhotoDirs(uint32_t userId) { createPhotoDirsIn(photoRoot(), userId); }
+void createUserDirs(uint32_t userId) {
+    createUserDirsIn(baseDir(), userId);
+}
+void createPhotoDirs(uint32_t userId) {
+    createPhotoDirsIn(photoRoot(), userId);
+}
 
 }  // namespace zemra::paths

@@ -14,14 +14,15 @@
 
 namespace zemra::paths {
 
-std::filesystem::path baseDir();     // $ZEMRA_HOME, else $XDG_DATA_HOME/zemra
-std::filesystem::path dataDir();     // $ZEMRA_DATA_DIR, else the build tree's assets, else <prefix>/share/zemra
+std::filesystem::path baseDir();  // $ZEMRA_HOME, else $XDG_DATA_HOME/zemra
+std::filesystem::path
+dataDir();  // $ZEMRA_DATA_DIR, else the build tree's assets, else <prefix>/share/zemra
 std::filesystem::path windowsDir();  // $ZEMRA_WINDIR, else $XDG_CONFIG_HOME/zemra
 std::filesystem::path photoRoot();   // $ZEMRA_PHOTO_DIR, else $HOME/Pictures/zemra_photo
 
-std::filesystem::path configDir();                 // baseDir/config
-std::filesystem::path userDir(uint32_t userId);    // baseDir/<id>
-std::filesystem::path callListDir(uint32_t userId);  // baseDir/<id>/calllist
+std::filesystem::path configDir();                    // baseDir/config
+std::filesystem::path userDir(uint32_t userId);       // baseDir/<id>
+std::filesystem::path callListDir(uint32_t userId);   // baseDir/<id>/calllist
 std::filesystem::path userPhotoDir(uint32_t userId);  // photoRoot/<id>
 std::filesystem::path ownPhotoDir(uint32_t userId);   // photoRoot/<id>/mine
 std::filesystem::path peerPhotoDir(uint32_t userId);  // photoRoot/<id>/his

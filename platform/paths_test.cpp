@@ -10,7 +10,7 @@ namespace {
 
 // Sets environment variables for one test and restores them afterwards.
 class ScopedEnv {
-public:
+  public:
     void set(const char* name, const std::string& value) {
         const char* old = getenv(name);
         saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
@@ -26,7 +26,7 @@ public:
         }
     }
 
-private:
+  private:
     std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
 };
 

@@ -16,8 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 bool equalsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
@@ -35,7 +34,7 @@ struct Line {
     enum class Kind { Other, Section, Entry };
     std::string raw;
     Kind kind = Kind::Other;
-    std::string name;  // section or key name, trimmed
+    std::string name;   // section or key name, trimmed
     std::string value;  // entry value, trimmed and unquoted
 };
 
@@ -45,7 +44,8 @@ Line classify(std::string raw) {
     if (!t.empty() && t.front() == '[') {
         const auto close = t.find(']');
         line.kind = Line::Kind::Section;
-        line.name = std::string(trim(t.substr(1, close == std::string_view::npos ? t.npos : close - 1)));
+        line.name =
+            std::string(trim(t.substr(1, close == std::string_view::npos ? t.npos : close - 1)));
     } else if (!t.empty() && t.front() != ';') {
         const auto eq = t.find('=');
         if (eq != std::string_view::npos) {

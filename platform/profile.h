@@ -36,8 +36,8 @@ int getInt(const std::filesystem::path& file, std::string_view section, std::str
 
 // Sets `key` in `section`, creating the file, the section (at the end) or the
 // key (after the section's last entry) as needed. False if the file cannot be written.
-bool writeString(const std::filesystem::path& file, std::string_view section,
-                 std::string_view key, std::string_view value);
+bool writeString(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                 std::string_view value);
 bool writeInt(const std::filesystem::path& file, std::string_view section, std::string_view key,
               int value);
 

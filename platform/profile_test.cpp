@@ -62,7 +62,8 @@ TEST(ProfileTest, WritingKeepsCommentsOrderAndOtherSections) {
 
     ASSERT_TRUE(deleteKey(file, "zemra", "first"));
     ASSERT_TRUE(deleteSection(file, "other"));
-    EXPECT_EQ(readFile(file), "; keep me\r\n[zemra]\r\nsecond=20\r\nthird=3\r\n\r\n[new]\r\nk=v\r\n");
+    EXPECT_EQ(readFile(file),
+              "; keep me\r\n[zemra]\r\nsecond=20\r\nthird=3\r\n\r\n[new]\r\nk=v\r\n");
 }
 
 TEST(ProfileTest, WritingCreatesTheFileAndRejectsLineBreaksInValues) {

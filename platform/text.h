@@ -24,7 +24,9 @@ std::string toGbk(std::string_view utf8);
 std::string toUtf8(std::string_view gbk);
 
 // True for a GBK lead byte, which starts a two-byte character.
-inline bool isGbkLeadByte(uint8_t byte) { return byte >= 0x81 && byte <= 0xFE; }
+inline bool isGbkLeadByte(uint8_t byte) {
+    return byte >= 0x81 && byte <= 0xFE;
+}
 
 // Length of the longest prefix of `gbk` that is at most `maxBytes` long and
 // does not end in the middle of a double-byte character.

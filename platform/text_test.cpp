@@ -23,7 +23,10 @@ TEST(TextTest, ConvertsBothWaysAndRejectsBadInput) {
 
 TEST(TextTest, LossyConversionReplacesOnlyTheBadCharacter) {
     EXPECT_EQ(toGbk("a😀b中"), "a?b\xD6\xD0");
-    EXPECT_EQ(toUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(toUtf8("a\xFF"
+                     "b"),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(toUtf8(kZhongWen + "\xD6"), "中文\xEF\xBF\xBD");
 }
 

@@ -19,14 +19,14 @@ struct Sink {
 
 template <typename Function>
 class SinkSlot {
-public:
+  public:
     const Sink<Function>* current() const { return slot_.load(std::memory_order_acquire); }
     void install(Function function, void* context) {
         const Sink<Function>* next = function ? new Sink<Function>{function, context} : nullptr;
         slot_.store(next, std::memory_order_release);
     }
 
-private:
+  private:
     std::atomic<const Sink<Function>*> slot_{nullptr};
 };
 

@@ -48,7 +48,7 @@ void recordBox(const char* text, const char* caption, void* ctx) {
 }
 
 class WinMsgTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override {
         zemra_set_window_message_sink(nullptr, nullptr);
         zemra_set_picture_sink(nullptr, nullptr);

@@ -34,6 +34,8 @@ std::array<uint8_t, 4> encodeRelayWord(uint32_t word) {
     return out;
 }
 
-uint32_t decodeRelayWord(std::span<const uint8_t, 4> bytes) { return getLe32(bytes.data()); }
+uint32_t decodeRelayWord(std::span<const uint8_t, 4> bytes) {
+    return getLe32(bytes.data());
+}
 
 }  // namespace zemra::protocol

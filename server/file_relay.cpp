@@ -10,7 +10,7 @@ using tcp = asio::ip::tcp;
 
 // One side of a transfer, from its greeting until the relay pairs it.
 class RelayConnection : public std::enable_shared_from_this<RelayConnection> {
-public:
+  public:
     RelayConnection(tcp::socket socket, FileRelay& relay)
         : socket_(std::move(socket)), timer_(socket_.get_executor()), relay_(relay) {}
 
@@ -32,10 +32,9 @@ public:
     // Tells the client no and closes once that is written.
     void refuse() {
         static const auto kRefused = protocol::encodeRelayWord(protocol::kRelayRefused);
-        asio::async_write(socket_, asio::buffer(kRefused),
-                          [self = shared_from_this()](const asio::error_code&, std::size_t) {
-                              self->close();
-                          });
+        asio::async_write(
+            socket_, asio::buffer(kRefused),
+            [self = shared_from_this()](const asio::error_code&, std::size_t) { self->close(); });
     }
 
     void close() {
@@ -47,7 +46,7 @@ public:
 
     tcp::socket& socket() { return socket_; }
 
-private:
+  private:
     tcp::socket socket_;
     asio::steady_timer timer_;
     FileRelay& relay_;
@@ -59,17 +58,19 @@ namespace {
 // Two paired sockets: at most `limit` bytes flow from `from` to `to` in
 // each direction; the pipe ends, closing both, when either side is done.
 class RelayPipe : public std::enable_shared_from_this<RelayPipe> {
-public:
+  public:
     RelayPipe(tcp::socket sender, tcp::socket receiver, uint32_t fileSize)
         : sender_(std::move(sender)), receiver_(std::move(receiver)), fileSize_(fileSize) {}
 
     void start() {
         static const auto kPaired = protocol::encodeRelayWord(protocol::kRelayPaired);
         auto self = shared_from_this();
-        asio::async_write(sender_, asio::buffer(kPaired), [self](const asio::error_code& ec, std::size_t) {
-            if (ec) return self->closeBoth();
-            self->forward(self->sender_, self->receiver_, self->toReceiver_, self->fileSize_, 0);
-        });
+        asio::async_write(sender_, asio::buffer(kPaired),
+                          [self](const asio::error_code& ec, std::size_t) {
+                              if (ec) return self->closeBoth();
+                              self->forward(self->sender_, self->receiver_, self->toReceiver_,
+                                            self->fileSize_, 0);
+                          });
         asio::async_write(receiver_, asio::buffer(kPaired),
                           [self](const asio::error_code& ec, std::size_t) {
                               if (ec) return self->closeBoth();
@@ -77,7 +78,7 @@ public:
                           });
     }
 
-private:
+  private:
     // Reads from `from` and writes to `to` until `limit` bytes passed. Any
     // byte beyond the limit, or an early close, ends the whole transfer.
     void forward(tcp::socket& from, tcp::socket& to, std::vector<uint8_t>& buffer, uint64_t limit,
@@ -140,8 +141,9 @@ void FileRelay::scheduleSweep() {
 void FileRelay::expect(uint32_t token, uint32_t senderId, uint32_t receiverId, uint32_t fileSize) {
     dropExpired();
     Pending& pending = pending_[token];
-    pending = Pending{senderId, receiverId, fileSize,
-                      std::chrono::steady_clock::now() + kPairingWindow, nullptr, nullptr};
+    pending =
+        Pending{senderId, receiverId, fileSize, std::chrono::steady_clock::now() + kPairingWindow,
+                nullptr,  nullptr};
 }
 
 void FileRelay::acceptNext() {
@@ -169,8 +171,9 @@ void FileRelay::onGreeting(const std::shared_ptr<RelayConnection>& connection,
     slot = connection;
     if (!pending.sender || !pending.receiver) return;
 
-    auto pipe = std::make_shared<RelayPipe>(std::move(pending.sender->socket()),
-                                            std::move(pending.receiver->socket()), pending.fileSize);
+    auto pipe =
+        std::make_shared<RelayPipe>(std::move(pending.sender->socket()),
+                                    std::move(pending.receiver->socket()), pending.fileSize);
     pending_.erase(it);
     pipe->start();
 }

@@ -19,7 +19,7 @@ namespace zemra::server {
 class RelayConnection;
 
 class FileRelay {
-public:
+  public:
     static constexpr auto kGreetingTimeout = std::chrono::seconds(10);
     static constexpr auto kPairingWindow = std::chrono::seconds(120);
 
@@ -30,7 +30,7 @@ public:
     // Transfers announced and not yet started or expired; for tests and logs.
     std::size_t pendingCount() const { return pending_.size(); }
 
-private:
+  private:
     struct Pending {
         uint32_t senderId = 0;
         uint32_t receiverId = 0;

@@ -12,7 +12,7 @@
 namespace zemra::xferlink {
 
 class TcpStream {
-public:
+  public:
     TcpStream() = default;
     ~TcpStream();
     TcpStream(const TcpStream&) = delete;
@@ -25,7 +25,7 @@ public:
     void cancel();
     bool cancelled() const { return cancelled_.load(); }
 
-private:
+  private:
     std::atomic<int> fd_{-1};
     std::atomic<bool> cancelled_{false};
 };

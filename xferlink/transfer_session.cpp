@@ -20,7 +20,7 @@ constexpr std::size_t kChunkSize = 64 * 1024;
 
 // A file descriptor closed on every path out.
 class FileHandle {
-public:
+  public:
     explicit FileHandle(int fd) : fd_(fd) {}
     ~FileHandle() {
         if (fd_ >= 0) ::close(fd_);
@@ -30,7 +30,7 @@ public:
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
 
-private:
+  private:
     int fd_;
 };
 

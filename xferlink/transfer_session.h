@@ -29,7 +29,7 @@ struct TransferRequest {
 };
 
 class TransferSession {
-public:
+  public:
     // Starts the transfer at once.
     explicit TransferSession(TransferRequest request);
     // Cancels what is still running and waits for the thread.
@@ -45,7 +45,7 @@ public:
     // Where a receiver keeps the file until it is whole.
     static std::filesystem::path partialPath(const std::filesystem::path& path);
 
-private:
+  private:
     void run();
     bool send();
     bool receive();

@@ -60,7 +60,7 @@ struct Inbox {
 
 // The server's relay on its own thread, as zemrad runs it.
 class RelayFixture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         relay = std::make_unique<server::FileRelay>(
             io, asio::ip::tcp::endpoint(asio::ip::make_address(kRelayAddress), 0));

@@ -15,7 +15,8 @@ void ClientCore::mergeLoginContacts() {
         const ContactTableEntry& entry = table[i];
         if (entry.userId == 0) continue;
         bool created = false;
-        const std::size_t group = entry.relation >= 10 ? entry.relation - 10u : contacts_.groupCount();
+        const std::size_t group =
+            entry.relation >= 10 ? entry.relation - 10u : contacts_.groupCount();
         store::Contact& contact = contacts_.mergeContact(entry.userId, entry.nickname, entry.face,
                                                          entry.online, group, &created);
         if (created) store_.putContact(contact);
@@ -23,7 +24,9 @@ void ClientCore::mergeLoginContacts() {
     ui_.contactsChanged();
 }
 
-void ClientCore::saveLayout() { store_.putLayout(contacts_.layout(look_)); }
+void ClientCore::saveLayout() {
+    store_.putLayout(contacts_.layout(look_));
+}
 
 void ClientCore::onContactOnline(uint32_t id, uint8_t presence, uint32_t extra1, uint16_t extra2,
                                  uint32_t extra3, bool quiet) {

@@ -2,8 +2,8 @@
 
 #include <ctime>
 
-#include "client/store/call_log.h"
 #include "client/net/nickname_collator.h"
+#include "client/store/call_log.h"
 #include "client/store/login_ids.h"
 #include "client/store/machine_settings.h"
 #include "client/store/time_text.h"
@@ -26,22 +26,20 @@ ClientCore::ClientCore(ClientConfig config, UiPort& ui, QObject* parent)
     : QObject(parent),
       config_(std::move(config)),
       ui_(ui),
-      connection_(ServerConnection::Hooks{
-                      [this](uint16_t type, std::span<const uint8_t> packet) {
-                          dispatch(type, packet);
-                      },
-                      [this] { sendLogin(1); },
-                      [this] {
-                          ui_.showMessage(
-                              "网络故障，与服务器断开连接!\r\n请稍后再连,ZEMRA对此非常抱歉!",
-                              kCaption);
-                      }},
-                  this),
+      connection_(
+          ServerConnection::Hooks{
+              [this](uint16_t type, std::span<const uint8_t> packet) { dispatch(type, packet); },
+              [this] { sendLogin(1); },
+              [this] {
+                  ui_.showMessage("网络故障，与服务器断开连接!\r\n请稍后再连,ZEMRA对此非常抱歉!",
+                                  kCaption);
+              }},
+          this),
       probes_(
           [this] {
-              return ProbeSockets::Target{QHostAddress(QString::fromStdString(
-                                              connection_.serverAddress())),
-                                          ownId_, connection_.loggedIn()};
+              return ProbeSockets::Target{
+                  QHostAddress(QString::fromStdString(connection_.serverAddress())), ownId_,
+                  connection_.loggedIn()};
           },
           this),
       store_(config_.baseDir),
@@ -183,7 +181,9 @@ void ClientCore::onContactChanged(const store::Contact& contact) {
     ui_.contactsChanged();
 }
 
-void ClientCore::storeOwnRecord() { store_.putMyInfo(me_); }
+void ClientCore::storeOwnRecord() {
+    store_.putMyInfo(me_);
+}
 
 void ClientCore::notifyWindowFor(uint32_t /*id*/) {}
 

@@ -39,7 +39,7 @@ struct ClientConfig {
     std::filesystem::path dataDir;
     std::filesystem::path windowsDir;
     std::filesystem::path photoRoot;
-    std::filesystem::path tracePath;    // "trace.txt"; empty: no tracing
+    std::filesystem::path tracePath;  // "trace.txt"; empty: no tracing
     QHostAddress probeBindAddress = QHostAddress::AnyIPv4;
     uint16_t serverPort = 3000;
     // Overrides the server address of the machine-wide settings (tests).
@@ -57,7 +57,7 @@ inline constexpr uint32_t kWmContactDeleted = 3134;
 
 class ClientCore : public QObject, public ClientEvents {
     Q_OBJECT
-public:
+  public:
     static constexpr uint16_t kProtocolVersion = 10009;
     static constexpr int kAnnouncePeriodMs = 2000;
     static constexpr int kReportPollMs = 500;
@@ -149,7 +149,7 @@ public:
     void onContactAdded(uint32_t id, AddResult result) override;
     void notifyWindowFor(uint32_t id) override;
 
-private:
+  private:
     bool chooseLocalAddress();
     void readMachineSettings();
     void registerBrowserButton();

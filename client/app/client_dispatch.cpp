@@ -52,7 +52,8 @@ void ClientCore::dispatch(uint16_t type, std::span<const uint8_t> bytes) {
         case PT_LOGIN_OK: {
             const LoginAccepted answer = parseLoginAccepted(packet);
             std::vector<ContactTableEntry> table;
-            table.push_back(ContactTableEntry{answer.userId, answer.nickname, answer.face, true, 0});
+            table.push_back(
+                ContactTableEntry{answer.userId, answer.nickname, answer.face, true, 0});
             table.insert(table.end(), answer.contacts.begin(), answer.contacts.end());
             contacts_.setTable(std::move(table));
             ownId_ = answer.userId;

@@ -16,7 +16,7 @@ namespace zemra::client {
 enum class AddResult : int { Added = 0, NeedsAuthentication = 1, Refused = 2 };
 
 class ClientEvents {
-public:
+  public:
     // The contact with that ID, or the own record for 0; null when unknown.
     virtual const store::CUserInfo* contactOrSelf(uint32_t id) const = 0;
     // Index into the shared face image lists: face + variant * 85.

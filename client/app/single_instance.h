@@ -13,7 +13,7 @@ namespace zemra::client {
 
 class SingleInstance : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit SingleInstance(const std::filesystem::path& baseDir, QObject* parent = nullptr);
     ~SingleInstance() override;
 
@@ -21,11 +21,11 @@ public:
     // to show itself when this returns false.
     bool claim();
 
-signals:
+  signals:
     // Another start asked this instance to show itself.
     void activationRequested();
 
-private:
+  private:
     QString serverName() const;
 
     std::filesystem::path baseDir_;

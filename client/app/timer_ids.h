@@ -4,11 +4,11 @@
 namespace zemra::client {
 
 enum class TimerId : int {
-    CallClock = 3,          // 1000 ms: call duration
-    Announce = 33,          // 2000 ms: announce tick
-    StartVideo = 44,        // 800 ms once: start sending video after connecting
-    VideoProbe = 101,       // 3000 ms: UDP probe from the video socket
-    AudioProbe = 102,       // 3000 ms: UDP probe from the audio socket
+    CallClock = 3,           // 1000 ms: call duration
+    Announce = 33,           // 2000 ms: announce tick
+    StartVideo = 44,         // 800 ms once: start sending video after connecting
+    VideoProbe = 101,        // 3000 ms: UDP probe from the video socket
+    AudioProbe = 102,        // 3000 ms: UDP probe from the audio socket
     CapabilityReport = 103,  // 500 ms: wait for the devices, then report them
     TrayAnimation = 1003,    // 250 ms: tray icon cycles while logging in
     TrayBlink = 1004,        // 400 ms: tray blinks while messages are queued

@@ -25,7 +25,7 @@ struct LoginDialogResult {
 };
 
 class UiPort {
-public:
+  public:
     virtual ~UiPort() = default;
 
     virtual void showMessage(const std::string& text, const std::string& caption) = 0;

@@ -20,7 +20,7 @@ enum class WindowKind : int {
 };
 
 class WindowRegistry {
-public:
+  public:
     // Replaces an earlier registration of the same kind and user.
     void registerWindow(WindowKind kind, uint32_t userId, WindowHandle window);
     void unregisterWindow(WindowHandle window);
@@ -29,7 +29,7 @@ public:
     bool contains(WindowHandle window) const;
     std::size_t size() const { return entries_.size(); }
 
-private:
+  private:
     struct Entry {
         WindowKind kind;
         uint32_t userId;

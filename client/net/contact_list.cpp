@@ -221,9 +221,9 @@ std::vector<Contact*> ContactList::visibleMembers(std::size_t group, bool online
 
 void ContactList::insertSorted(std::size_t groupIndex, Contact* contact) {
     auto& members = groups_[groupIndex].members;
-    const auto at = std::upper_bound(
-        members.begin(), members.end(), contact,
-        [this](const Contact* a, const Contact* b) { return before(*a, *b); });
+    const auto at =
+        std::upper_bound(members.begin(), members.end(), contact,
+                         [this](const Contact* a, const Contact* b) { return before(*a, *b); });
     members.insert(at, contact);
 }
 

@@ -39,12 +39,12 @@ using NicknameCompare = std::function<int(const std::string&, const std::string&
 // What an online notice asks of the caller.
 struct OnlineReaction {
     Contact* contact = nullptr;
-    bool goInvisible = false;   // option bit 0
-    std::string greeting;       // option bit 2 with a text: for the send-text hook
+    bool goInvisible = false;  // option bit 0
+    std::string greeting;      // option bit 2 with a text: for the send-text hook
 };
 
 class ContactList {
-public:
+  public:
     static constexpr std::size_t kStandardGroupCount = 3;
 
     explicit ContactList(NicknameCompare compare);
@@ -103,7 +103,7 @@ public:
     // Contacts that are shown: all, or only those not offline.
     std::vector<Contact*> visibleMembers(std::size_t group, bool onlineOnly) const;
 
-private:
+  private:
     void insertSorted(std::size_t groupIndex, Contact* contact);
     void detach(const Contact& contact);
 

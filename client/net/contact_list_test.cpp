@@ -9,8 +9,10 @@ namespace zemra::client {
 namespace {
 
 class ContactListTest : public ::testing::Test {
-protected:
-    ContactListTest() : list(nicknameCollator()) { list.load({}, store::COutbarLayout::forNewUser()); }
+  protected:
+    ContactListTest() : list(nicknameCollator()) {
+        list.load({}, store::COutbarLayout::forNewUser());
+    }
 
     std::vector<uint32_t> idsOf(std::size_t group) const {
         std::vector<uint32_t> ids;

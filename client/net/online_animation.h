@@ -9,7 +9,7 @@
 namespace zemra::client {
 
 class OnlineAnimation {
-public:
+  public:
     static constexpr int kSteps = 25;
     static constexpr int kTickMs = 300;
     // RGB, in cycle order: red, yellow, cyan, green, blue.
@@ -25,7 +25,7 @@ public:
     bool active() const { return !counters_.empty(); }
     void stop(uint32_t contactId) { counters_.erase(contactId); }
 
-private:
+  private:
     std::map<uint32_t, int> counters_;
 };
 

@@ -14,7 +14,7 @@ namespace zemra::client {
 
 class ProbeSockets : public QObject {
     Q_OBJECT
-public:
+  public:
     static constexpr uint16_t kVideoFirstPort = 3010;
     static constexpr uint16_t kAudioFirstPort = 3020;
     static constexpr uint16_t kPortLimit = 4000;  // searched up to, excluding
@@ -45,7 +45,7 @@ public:
     bool probing() const { return videoTimer_.isActive(); }
     std::size_t probesSent() const { return sent_; }
 
-private:
+  private:
     static uint16_t bindFrom(QUdpSocket& socket, const QHostAddress& address, uint16_t first);
     void sendProbe(QUdpSocket& socket, uint16_t localPort, uint16_t channel, uint16_t serverPort);
 

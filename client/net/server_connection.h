@@ -17,7 +17,7 @@ namespace zemra::client {
 
 class ServerConnection : public QObject {
     Q_OBJECT
-public:
+  public:
     static constexpr int kReconnectPeriodMs = 3000;
     static constexpr int kMaxFailures = 10;
     static constexpr auto kConnectTimeout = std::chrono::seconds(5);
@@ -53,7 +53,7 @@ public:
     int failureCount() const { return failures_; }
     bool reconnectPending() const { return reconnectTimer_.isActive(); }
 
-private:
+  private:
     void onServerClosed();
     void onReconnectTick();
     void dropLink();

@@ -41,8 +41,8 @@ bool ServerLink::connectToServer(const std::string& address, uint16_t port,
 
 bool ServerLink::send(std::span<const uint8_t> packet) {
     if (socket_.state() != QAbstractSocket::ConnectedState) return false;
-    const qint64 written =
-        socket_.write(reinterpret_cast<const char*>(packet.data()), static_cast<qint64>(packet.size()));
+    const qint64 written = socket_.write(reinterpret_cast<const char*>(packet.data()),
+                                         static_cast<qint64>(packet.size()));
     if (written != static_cast<qint64>(packet.size())) return false;
     // Wait until the bytes have left our buffer; packets and timers go on
     // being handled meanwhile.

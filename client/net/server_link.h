@@ -20,7 +20,7 @@ namespace zemra::client {
 
 class ServerLink : public QObject {
     Q_OBJECT
-public:
+  public:
     using PacketHandler = std::function<void(uint16_t type, std::span<const uint8_t> packet)>;
 
     explicit ServerLink(PacketHandler handler, QObject* parent = nullptr);
@@ -38,11 +38,11 @@ public:
     // The local port of the connection, for tests and logs.
     uint16_t localPort() const { return socket_.localPort(); }
 
-signals:
+  signals:
     // The server closed the connection (or it broke).
     void closedByServer();
 
-private:
+  private:
     void onReadyRead();
 
     QTcpSocket socket_;

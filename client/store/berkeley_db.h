@@ -11,12 +11,12 @@ namespace zemra::store::bdb {
 
 // A 4-byte little-endian key, the only key shape the store uses.
 class Key {
-public:
+  public:
     explicit Key(uint32_t value);
     DBT* dbt() { return &dbt_; }
     static uint32_t valueOf(const DBT& dbt);  // 0 when not 4 bytes
 
-private:
+  private:
     uint8_t bytes_[4];
     DBT dbt_{};
 };
@@ -26,13 +26,12 @@ DBT valueDbt(std::span<const uint8_t> bytes);
 std::span<const uint8_t> bytesOf(const DBT& dbt);
 
 class Database {
-public:
+  public:
     enum class Mode { CreateIfMissing, ExistingReadOnly };
 
     // Opens a hash database without an environment; `duplicates` allows
     // many records per key. Check isOpen() afterwards.
-    Database(const std::filesystem::path& path, bool duplicates,
-             Mode mode = Mode::CreateIfMissing);
+    Database(const std::filesystem::path& path, bool duplicates, Mode mode = Mode::CreateIfMissing);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -40,12 +39,12 @@ public:
     bool isOpen() const { return db_ != nullptr; }
     DB* get() const { return db_; }
 
-private:
+  private:
     DB* db_ = nullptr;
 };
 
 class Cursor {
-public:
+  public:
     explicit Cursor(const Database& database);
     ~Cursor();
     Cursor(const Cursor&) = delete;
@@ -57,7 +56,7 @@ public:
     int put(DBT* key, DBT* data, uint32_t flags) { return dbc_->c_put(dbc_, key, data, flags); }
     int del() { return dbc_->c_del(dbc_, 0); }
 
-private:
+  private:
     DBC* dbc_ = nullptr;
 };
 

@@ -30,10 +30,13 @@ std::string formatGbk(std::string_view utf8Template, std::string_view gbkArgumen
 }  // namespace
 
 bool ChatMessage::isSystemMessage() const {
-    return peer == kSystemAccountId || (kind >= kMessageAuthPassed && kind <= kMessageAddedAsFriend);
+    return peer == kSystemAccountId ||
+           (kind >= kMessageAuthPassed && kind <= kMessageAddedAsFriend);
 }
 
-uint32_t ChatMessage::storageKey() const { return isSystemMessage() ? 0 : peer; }
+uint32_t ChatMessage::storageKey() const {
+    return isSystemMessage() ? 0 : peer;
+}
 
 std::string ChatMessage::displayedText() const {
     switch (kind) {
@@ -48,8 +51,8 @@ std::string ChatMessage::displayedText() const {
         default:
             break;
     }
-    const bool relayed = (flags & (kMessageIncoming | kMessageRelayed)) ==
-                         (kMessageIncoming | kMessageRelayed);
+    const bool relayed =
+        (flags & (kMessageIncoming | kMessageRelayed)) == (kMessageIncoming | kMessageRelayed);
     if (relayed && peer != kSystemAccountId) return text + text::toGbk("\r\n(通过服务器中转)");
     return text;
 }

@@ -28,7 +28,7 @@ constexpr uint32_t kSystemAccountId = 10000;
 constexpr uint32_t kSupportAccountId = 10001;
 
 class ChatMessage : public StoredRecord {
-public:
+  public:
     uint8_t kind = kMessageChat;
     uint8_t flags = 0;
     uint32_t peer = 0;

@@ -18,7 +18,7 @@
 namespace zemra::store {
 
 class RecordWriter {
-public:
+  public:
     static constexpr std::size_t kCapacity = 4096;
 
     void u8(uint8_t value);
@@ -30,13 +30,13 @@ public:
     std::size_t size() const { return pos_; }
     std::span<const uint8_t> bytes() const { return {buffer_.data(), pos_}; }
 
-private:
+  private:
     std::array<uint8_t, kCapacity> buffer_{};
     std::size_t pos_ = 0;
 };
 
 class RecordReader {
-public:
+  public:
     explicit RecordReader(std::span<const uint8_t> value) : value_(value) {}
 
     uint8_t u8();
@@ -48,7 +48,7 @@ public:
     bool atEnd() const { return pos_ >= value_.size(); }
     std::size_t remaining() const { return atEnd() ? 0 : value_.size() - pos_; }
 
-private:
+  private:
     std::span<const uint8_t> value_;
     std::size_t pos_ = 0;
 };

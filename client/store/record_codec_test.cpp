@@ -7,7 +7,9 @@
 namespace zemra::store {
 namespace {
 
-std::vector<uint8_t> bytesOf(const RecordWriter& w) { return {w.bytes().begin(), w.bytes().end()}; }
+std::vector<uint8_t> bytesOf(const RecordWriter& w) {
+    return {w.bytes().begin(), w.bytes().end()};
+}
 
 TEST(RecordWriterTest, WritesLittleEndianAndLengthPrefixedTexts) {
     RecordWriter w;

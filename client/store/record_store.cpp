@@ -13,7 +13,9 @@ using bdb::Key;
 
 namespace {
 
-bool hasDuplicates(std::string_view file) { return file == kMessageDb; }
+bool hasDuplicates(std::string_view file) {
+    return file == kMessageDb;
+}
 
 void readRecord(const DBT& value, StoredRecord& record) {
     RecordReader reader(bdb::bytesOf(value));

@@ -27,7 +27,7 @@ constexpr uint32_t kLastContactKey = 0xFFFFFFF0;
 constexpr uint32_t kSystemMessagesKey = 0;
 
 class RecordStore {
-public:
+  public:
     // `userDir` is the current user's folder; file names are relative to it.
     explicit RecordStore(std::filesystem::path userDir) : userDir_(std::move(userDir)) {}
 
@@ -71,7 +71,7 @@ public:
 
     static bool isContactKey(uint32_t key) { return key >= 1 && key <= kLastContactKey; }
 
-private:
+  private:
     std::filesystem::path pathOf(std::string_view file) const { return userDir_ / file; }
     std::filesystem::path userDir_;
 };

@@ -42,7 +42,7 @@ std::string commandOutput(const std::string& command) {
 }
 
 class RecordStoreTest : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     RecordStore store{dir.path()};
 };
@@ -102,7 +102,8 @@ TEST_F(RecordStoreTest, ContactEnumerationSkipsTheFixedAndReservedKeys) {
 }
 
 TEST_F(RecordStoreTest, MessagesComeBackOldestFirstAndDeleteCountsFromTheNewest) {
-    for (uint32_t t = 1; t <= 4; ++t) ASSERT_TRUE(store.putMessage(chat(777, t, "m" + std::to_string(t))));
+    for (uint32_t t = 1; t <= 4; ++t)
+        ASSERT_TRUE(store.putMessage(chat(777, t, "m" + std::to_string(t))));
     ASSERT_TRUE(store.putMessage(chat(888, 9, "other")));
 
     std::vector<ChatMessage> all;

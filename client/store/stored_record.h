@@ -6,7 +6,7 @@
 namespace zemra::store {
 
 class StoredRecord {
-public:
+  public:
     virtual ~StoredRecord() = default;
     // Fields in their stored order. Writing never fails: what does not fit is left out.
     virtual void serialize(RecordWriter& out) const = 0;

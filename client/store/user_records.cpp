@@ -153,7 +153,8 @@ void COutbarLayout::deserialize(RecordReader& in) {
         Group group;
         group.name = in.text();
         const uint16_t memberCount = in.u16();
-        for (uint16_t m = 0; m < memberCount && in.remaining() >= 4; ++m) group.members.push_back(in.u32());
+        for (uint16_t m = 0; m < memberCount && in.remaining() >= 4; ++m)
+            group.members.push_back(in.u32());
         groups.push_back(std::move(group));
     }
 }

@@ -14,7 +14,7 @@ namespace zemra::store {
 
 // The public profile, the common first part of the own record and of a contact.
 class CUserInfo : public StoredRecord {
-public:
+  public:
     uint32_t id = 0;
     uint8_t face = 0;  // 0 ... 84
     std::string nickname;
@@ -42,7 +42,7 @@ public:
 // The own profile (key 0), with the two account fields that the
 // registration wizard hands over with it.
 class CMyInfo : public CUserInfo {
-public:
+  public:
     std::string password;
     uint8_t visibility = 0;
 
@@ -67,7 +67,7 @@ enum class Presence : uint8_t { Online = 0, Offline = 1, Away = 2 };
 enum class ContactCategory : uint8_t { Ordinary = 0, Stranger = 1, Blacklisted = 2 };
 
 class Contact : public CUserInfo {
-public:
+  public:
     static constexpr uint32_t kStoredOptionMask = 0xFF;
 
     uint32_t options = 0;
@@ -110,7 +110,7 @@ enum UserOptionFlag : uint32_t {
 // The per-user options (key 0xFFFFFFFF). Fields whose purpose belongs to
 // nobody yet are kept as "reserved" and round-trip unchanged.
 class CUserOptions : public StoredRecord {
-public:
+  public:
     static constexpr uint32_t kStoredFlagMask = 0x7FFF;
     static constexpr uint32_t kNewUserClearMask = 0x04ED;
     static constexpr uint32_t kNewUserSetMask = 0x2312;
@@ -143,7 +143,7 @@ public:
 // Colours, icon size and the contact groups in display order (key 0xFFFFFFFE).
 // The last two groups are always the strangers and the black list.
 class COutbarLayout : public StoredRecord {
-public:
+  public:
     struct Group {
         std::string name;
         std::vector<uint32_t> members;

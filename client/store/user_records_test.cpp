@@ -34,9 +34,9 @@ TEST(UserRecordsTest, ProfileFieldOrderIsFaceBeforeNicknameAndAgeBeforeGender) {
     info.note = "z";
     std::vector<uint8_t> expected{0x04, 0x03, 0x02, 0x01, 7, 2, 0, 'N', 0, 30, 1};
     for (int i = 0; i < 8; ++i) expected.insert(expected.end(), {1, 0, 0});  // country ... realName
-    expected.push_back(2);                                                      // bloodType
+    expected.push_back(2);                                                   // bloodType
     for (int i = 0; i < 3; ++i) expected.insert(expected.end(), {1, 0, 0});  // school ... homepage
-    expected.insert(expected.end(), {2, 0, 'z', 0});                          // note
+    expected.insert(expected.end(), {2, 0, 'z', 0});                         // note
     EXPECT_EQ(serialized(info), expected);
     EXPECT_EQ(roundTrip(info), info);
 }
