@@ -1,0 +1,89 @@
+// One client's TCP connection: reads cut into packets by the shared
+// reassembler, a bounded write queue, and the transport rules that protect
+// the server: a packet rate limit, a deadline for logging in, and no packet
+// with a body beyond the protocol's limit. A rule broken closes the
+// connection.
+#pragma once
+
+#include <asio.hpp>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "protocol/packet_reassembler.h"
+#include "server/outbox.h"
+#include "server/rate_limiter.h"
+
+namespace zemra::server {
+
+struct ConnectionLimits {
+    double packetsPerSecond = 500;
+    double packetBurst = 2000;
+    std::chrono::seconds loginTimeout{60};
+    // A client that stops reading is dropped rather than buffered without end.
+    std::size_t maxQueuedBytes = 4 * 1024 * 1024;
+};
+
+class ConnectionOwner {
+  public:
+    virtual void onPacket(ConnectionId id, std::span<const uint8_t> packet) = 0;
+    // Called once, from the event loop, after the socket is closed.
+    virtual void onClosed(ConnectionId id, const std::string& reason) = 0;
+
+  protected:
+    ~ConnectionOwner() = default;
+};
+
+class ClientConnection : public std::enable_shared_from_this<ClientConnection> {
+  public:
+    ClientConnection(asio::ip::tcp::socket socket, ConnectionId id, ConnectionOwner& owner,
+                     const ConnectionLimits& limits);
+
+    void start();
+    void send(std::vector<uint8_t> packet);
+    // Closes once everything queued so far has been written.
+    void closeAfterFlush(const std::string& reason);
+    void close(const std::string& reason);
+    void setLoggedIn();
+
+    ConnectionId id() const { return id_; }
+    bool closed() const { return closed_; }
+    // Network byte order; 0 when the peer is not IPv4.
+    uint32_t peerAddress() const { return peerAddress_; }
+    const std::string& peerText() const { return peerText_; }
+
+  private:
+    void readNext();
+    void onPacket(std::span<const uint8_t> packet);
+    void writeNext();
+    void startLoginTimer();
+
+    asio::ip::tcp::socket socket_;
+    asio::steady_timer loginTimer_;
+    ConnectionId id_;
+    ConnectionOwner& owner_;
+    ConnectionLimits limits_;
+    RateLimiter rate_;
+    protocol::PacketReassembler reassembler_;
+    std::vector<uint8_t> readBuffer_;
+    // Bytes fed to and taken out of the reassembler: when they stop adding
+    // up, it dropped a packet with an impossible length.
+    uint64_t bytesFed_ = 0;
+    uint64_t bytesDispatched_ = 0;
+    std::deque<std::vector<uint8_t>> queue_;
+    std::vector<std::vector<uint8_t>> inFlight_;
+    std::size_t queuedBytes_ = 0;
+    bool writing_ = false;
+    bool closeWhenFlushed_ = false;
+    std::string closeReason_;
+    bool closed_ = false;
+    bool loggedIn_ = false;
+    uint32_t peerAddress_ = 0;
+    std::string peerText_;
+};
+
+}  // namespace zemra::server
