@@ -55,6 +55,11 @@ ClientCore::~ClientCore() = default;
 
 bool ClientCore::start(const std::optional<LoginChoice>& commandLine) {
     commandLine_ = commandLine;
+    // The folders the program keeps its list of users and snapshots in;
+    // they may exist already.
+    std::error_code ignored;
+    std::filesystem::create_directories(config_.baseDir / "config", ignored);
+    std::filesystem::create_directories(config_.photoRoot, ignored);
     if (!chooseLocalAddress()) {
         ui_.showMessage("取本机IP地址出错!", kCaption);
         return false;

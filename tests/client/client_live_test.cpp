@@ -1,0 +1,214 @@
+// The client core against the real zemrad: login, the contact list and
+// presence, reconnecting, and what the user is told along the way.
+#include <gtest/gtest.h>
+
+#include "client/store/login_ids.h"
+#include "client/store/record_store.h"
+#include "platform/paths.h"
+#include "protocol/contact_packets.h"
+#include "protocol/login_packets.h"
+#include "protocol/profile_packets.h"
+#include "protocol/simple_packets.h"
+#include "tests/client/client_harness.h"
+#include "tests/integration/live_server.h"
+
+namespace zemra::client::testing {
+namespace {
+
+using integration::LiveServer;
+using integration::TestClient;
+
+class ClientLiveTest : public ::testing::Test {
+protected:
+    explicit ClientLiveTest(const std::string& address) : server(address), client(address) {}
+    void SetUp() override { ASSERT_TRUE(server.process.start()) << server.process.log(); }
+
+    // Logs the harness in as a registered user with seeded local data.
+    void loginAs(uint32_t id, const std::string& password = "pw", bool invisible = false) {
+        client.seedLocalUser(id);
+        client.ui.loginAnswers.push_back(acceptLogin(id, password, invisible));
+        ASSERT_TRUE(client.core().start());
+        ASSERT_TRUE(waitUntil([&] { return client.core().loggedIn(); }));
+    }
+
+    LiveServer server;
+    ClientHarness client;
+};
+
+class ClientLoginTest : public ClientLiveTest {
+protected:
+    ClientLoginTest() : ClientLiveTest("127.0.4.1") {}
+};
+
+TEST_F(ClientLoginTest, ANewUserRegistersThroughTheWizardAndLaterLogsIn) {
+    LoginDialogResult toWizard;
+    toWizard.kind = LoginDialogResult::Kind::Register;
+    client.ui.loginAnswers.push_back(toWizard);
+    client.ui.wizard = [&] {
+        if (!client.core().connection().connectToServer()) return false;
+        protocol::UserProfile profile;
+        profile.nickname = "newbie";
+        profile.password = "secret";
+        client.core().send(protocol::buildRegister(profile));
+        if (!waitUntil([&] { return !client.ui.registeredIds.empty(); })) return false;
+        client.core().setWizardAccount(client.ui.registeredIds.front(), " secret ");
+        return true;
+    };
+    ASSERT_TRUE(client.core().start());
+    const uint32_t id = client.core().ownId();
+    EXPECT_GE(id, 1000u);
+    EXPECT_EQ(client.core().ownStatus(), OwnStatus::Online);
+    EXPECT_EQ(store::LoadLoginIds(client.config.baseDir / "config"), std::vector<uint32_t>{id});
+
+    // The new user's local data is complete: a later start logs in with it.
+    client.restart();
+    client.ui.loginAnswers.push_back(acceptLogin(id, "secret"));
+    ASSERT_TRUE(client.core().start());
+    ASSERT_TRUE(waitUntil([&] { return client.core().loggedIn(); }));
+    EXPECT_TRUE(client.ui.questions.empty());  // no "damaged data" question
+    EXPECT_EQ(client.ui.title, "zemra_" + std::to_string(id));
+}
+
+TEST_F(ClientLoginTest, AWrongPasswordIsToldAndTheLoginOffered) {
+    const uint32_t id = server.newUser("someone", "right");
+    client.seedLocalUser(id);
+    client.ui.loginAnswers.push_back(acceptLogin(id, "wrong"));
+    ASSERT_TRUE(client.core().start());
+    ASSERT_TRUE(waitUntil([&] { return client.ui.loginDialogsShown == 2; }));
+    EXPECT_TRUE(client.ui.sawMessage("ID号或密码不对,请核对"));
+    // Cancelled the second time: the client stays up, logged out, connected.
+    EXPECT_FALSE(client.core().loggedIn());
+    EXPECT_TRUE(client.core().connection().connected());
+}
+
+TEST_F(ClientLoginTest, InvisibleLoginStaysHiddenFromFriends) {
+    const uint32_t me = server.newUser("hider");
+    const uint32_t friendId = server.newUser("watcher");
+    auto watcher = server.loggedIn(friendId);
+    ASSERT_TRUE(watcher);
+    watcher->send(protocol::buildSetRelation({me, protocol::kRelationFriend}));
+    ASSERT_TRUE(watcher->waitFor(protocol::PT_CONTACT_ADDED));
+
+    loginAs(me, "pw", /*invisible=*/true);
+    EXPECT_EQ(client.core().ownStatus(), OwnStatus::Invisible);
+    EXPECT_TRUE(client.core().options().hasFlag(store::kOptLoginInvisible));
+    EXPECT_TRUE(watcher->nothingOf(protocol::PT_CONTACT_ONLINE, 500ms));
+
+    // Going visible is what tells the friend.
+    client.core().goOnline();
+    EXPECT_TRUE(watcher->waitFor(protocol::PT_CONTACT_ONLINE));
+}
+
+TEST_F(ClientLoginTest, DamagedLocalDataAsksForTheWizard) {
+    const uint32_t id = server.newUser("damaged");
+    client.seedLocalUser(id);
+    store::RecordStore store(paths::userDirIn(client.config.baseDir, id));
+    ASSERT_TRUE(store.DeleteKey(store::kUserDb, store::kLayoutKey));
+    client.ui.loginAnswers.push_back(acceptLogin(id, "pw"));
+    client.ui.yesNoAnswer = false;
+    EXPECT_FALSE(client.core().start());
+    ASSERT_EQ(client.ui.questions.size(), 1u);
+    EXPECT_EQ(client.ui.questions[0], "用户信息已损坏，是否使用注册向导修复?");
+
+    // A truncated user.db is damaged data too, never a crash.
+    const auto userDb = paths::userDirIn(client.config.baseDir, id) / "user.db";
+    std::filesystem::resize_file(userDb, std::filesystem::file_size(userDb) / 3);
+    client.restart();
+    client.ui.loginAnswers.push_back(acceptLogin(id, "pw"));
+    EXPECT_FALSE(client.core().start());
+    EXPECT_EQ(client.ui.questions.size(), 2u);
+}
+
+class ClientContactsTest : public ClientLiveTest {
+protected:
+    ClientContactsTest() : ClientLiveTest("127.0.4.2") {}
+};
+
+TEST_F(ClientContactsTest, TheListArrivesGroupedAndOrderedAndFollowsPresence) {
+    const uint32_t me = server.newUser("me");
+    const uint32_t anna = server.newUser("anna");
+    const uint32_t bert = server.newUser("bert");
+    const uint32_t carl = server.newUser("carl");
+    const uint32_t dora = server.newUser("dora");
+    {
+        auto setup = server.loggedIn(me);
+        ASSERT_TRUE(setup);
+        for (uint32_t id : {anna, bert, carl}) {
+            setup->send(protocol::buildSetRelation({id, protocol::kRelationFriend}));
+            ASSERT_TRUE(setup->waitFor(protocol::PT_CONTACT_ADDED));
+        }
+        setup->send(protocol::buildSetRelation({dora, protocol::kRelationBlacklist}));
+        ASSERT_TRUE(setup->waitFor(protocol::PT_CONTACT_ADDED));
+    }
+    auto carlOnline = server.loggedIn(carl);
+    ASSERT_TRUE(carlOnline);
+
+    loginAs(me);
+    const ContactList& list = client.core().contacts();
+    ASSERT_EQ(list.groupCount(), 3u);
+    std::vector<uint32_t> friends;
+    for (const auto* c : list.groups()[0].members) friends.push_back(c->id);
+    EXPECT_EQ(friends, (std::vector<uint32_t>{carl, anna, bert}));  // online first, then names
+    ASSERT_EQ(list.groups()[2].members.size(), 1u);
+    EXPECT_EQ(list.groups()[2].members[0]->id, dora);
+    EXPECT_EQ(list.findContact(dora)->category, ContactCategory::Blacklisted);
+
+    // Presence changes arrive, and a friend coming online is announced.
+    auto bertOnline = server.loggedIn(bert);
+    ASSERT_TRUE(bertOnline);
+    ASSERT_TRUE(waitUntil([&] { return list.findContact(bert)->presence == Presence::Online; }));
+    EXPECT_TRUE(client.core().animation().colourOf(bert).has_value());
+    ASSERT_FALSE(client.ui.popups.empty());
+    EXPECT_EQ(client.ui.popups.back(), "bert(" + std::to_string(bert) + ")上线!");
+    carlOnline.reset();
+    ASSERT_TRUE(waitUntil([&] { return list.findContact(carl)->presence == Presence::Offline; }));
+
+    // The list was stored: a second login updates names but keeps faces.
+    store::Contact stored;
+    ASSERT_TRUE(client.core().recordStore().GetRecord(store::kUserDb, anna, stored));
+    stored.face = 42;
+    client.core().recordStore().putContact(stored);
+    client.restart();
+    client.ui.loginAnswers.push_back(acceptLogin(me, "pw"));
+    ASSERT_TRUE(client.core().start());
+    ASSERT_TRUE(waitUntil([&] { return client.core().loggedIn(); }));
+    EXPECT_EQ(client.core().contacts().findContact(anna)->face, 42);
+    EXPECT_EQ(client.core().contacts().findContact(bert)->presence, Presence::Online);
+}
+
+TEST_F(ClientContactsTest, TheAfterLoginReportComesBeforeAnyAnnounce) {
+    const uint32_t me = server.newUser("reporter");
+    loginAs(me);
+    ASSERT_TRUE(waitUntil([&] { return client.core().announcing(); }, 3s));
+    EXPECT_TRUE(std::filesystem::is_directory(client.config.photoRoot / std::to_string(me) / "his"));
+    // The server answers announces; the timer stops on the first answer.
+    ASSERT_TRUE(waitUntil([&] { return !client.core().announcing(); }, 5s));
+}
+
+class ClientReconnectTest : public ClientLiveTest {
+protected:
+    ClientReconnectTest() : ClientLiveTest("127.0.4.3") {}
+};
+
+TEST_F(ClientReconnectTest, LogsInAgainAfterARestartAndGivesUpWhenTheServerIsGone) {
+    const uint32_t me = server.newUser("stayer");
+    loginAs(me);
+    server.process.kill();
+    ASSERT_TRUE(waitUntil([&] { return !client.core().loggedIn(); }));
+    EXPECT_TRUE(client.core().connection().reconnectPending());
+    ASSERT_TRUE(server.process.start());
+    ASSERT_TRUE(waitUntil([&] { return client.core().loggedIn(); }, 10s));
+    EXPECT_EQ(client.core().connection().failureCount(), 1);  // reset, then one for the login
+    EXPECT_EQ(client.ui.loginDialogsShown, 1);               // no dialog for the re-login
+
+    server.process.kill();
+    const std::string gaveUp = "网络故障，与服务器断开连接!\r\n请稍后再连,ZEMRA对此非常抱歉!";
+    ASSERT_TRUE(waitUntil([&] { return client.ui.sawMessage(gaveUp); }, 45s));
+    EXPECT_GT(client.core().connection().failureCount(), 10);
+    pumpFor(3500ms);
+    EXPECT_FALSE(client.core().connection().reconnectPending());
+    EXPECT_EQ(std::count(client.ui.messages.begin(), client.ui.messages.end(), gaveUp), 1);
+}
+
+}  // namespace
+}  // namespace zemra::client::testing
