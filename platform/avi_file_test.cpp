@@ -1,0 +1,266 @@
+#include "platform/avi_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+
+#include "platform/testing/temp_dir.h"
+#include "platform/wave_format.h"
+
+namespace zemra {
+namespace {
+
+using zemra::testing::readFile;
+using zemra::testing::TempDir;
+using zemra::testing::writeFile;
+
+// ffprobe's view of each stream, as key=value pairs.
+std::vector<std::map<std::string, std::string>> probe(const std::filesystem::path& file) {
+    const std::string command =
+        "ffprobe -v error -count_packets -show_entries "
+        "stream=codec_type,codec_name,sample_rate,channels,duration,nb_read_packets,width,height,"
+        "bits_per_sample -of default=nw=1 '" +
+        file.string() + "' 2>&1";
+    std::vector<std::map<std::string, std::string>> streams;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return streams;
+    char line[512];
+    while (fgets(line, sizeof line, pipe)) {
+        std::string text(line);
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+        const auto eq = text.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string key = text.substr(0, eq);
+        if (key == "codec_name") streams.emplace_back();
+        if (!streams.empty()) streams.back()[key] = text.substr(eq + 1);
+    }
+    pclose(pipe);
+    return streams;
+}
+
+std::vector<uint8_t> waveFormatBytes() {
+    std::vector<uint8_t> bytes(WaveFormat::kSize);
+    WaveFormat::pcm(8000, 1, 16).writeTo(bytes);
+    return bytes;
+}
+
+std::vector<uint8_t> pictureFormatBytes() {
+    BitmapInfoHeader h;
+    h.width = 16;
+    h.height = 8;
+    h.bitCount = 24;
+    h.sizeImage = h.imageBytes();
+    std::vector<uint8_t> bytes(BitmapInfoHeader::kSize);
+    h.writeTo(bytes);
+    return bytes;
+}
+
+AviStreamInfo audioInfo() {
+    AviStreamInfo info;
+    info.fccType = kAviStreamAudio;
+    info.scale = 2;
+    info.rate = 16000;
+    info.suggestedBufferSize = 16000;
+    info.name = "meeting Speech";
+    return info;
+}
+
+AviStreamInfo videoInfo() {
+    AviStreamInfo info;
+    info.fccType = kAviStreamVideo;
+    info.fccHandler = makeFourCc('D', 'I', 'B', ' ');
+    info.scale = 1;
+    info.rate = 10;
+    info.frame[2] = 16;
+    info.frame[3] = 8;
+    return info;
+}
+
+std::vector<uint8_t> pcm(size_t samples, int16_t first) {
+    std::vector<uint8_t> bytes(samples * 2);
+    for (size_t i = 0; i < samples; ++i) {
+        const auto v = static_cast<uint16_t>(first + static_cast<int16_t>(i));
+        bytes[2 * i] = static_cast<uint8_t>(v);
+        bytes[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+    }
+    return bytes;
+}
+
+std::vector<uint8_t> picture(uint8_t shade) {
+    return std::vector<uint8_t>(16 * 8 * 3, shade);
+}
+
+TEST(AviFileTest, AudioAndVideoStreamsAreReadByFfprobe) {
+    TempDir dir;
+    {
+        auto file = AviFile::open(dir / "a.avi", AviFile::Mode::kCreate);
+        ASSERT_NE(file, nullptr);
+        AviStream* video = file->createStream(videoInfo());
+        AviStream* audio = file->createStream(audioInfo());
+        ASSERT_TRUE(video && audio);
+        ASSERT_TRUE(video->setFormat(0, pictureFormatBytes()));
+        ASSERT_TRUE(audio->setFormat(0, waveFormatBytes()));
+        for (int i = 0; i < 10; ++i) {
+            ASSERT_TRUE(video->write(video->length(), picture(uint8_t(i * 20)), 1, i % 5 == 0));
+        }
+        ASSERT_TRUE(audio->write(0, pcm(8000, 0), 8000, false));
+        ASSERT_TRUE(audio->write(kAviAppend, pcm(4000, 7), 4000, false));
+        EXPECT_EQ(audio->length(), 12000u);
+        EXPECT_FALSE(audio->write(100, pcm(10, 0), 10, false)) << "only at the end";
+        EXPECT_TRUE(file->close());
+    }
+    const auto streams = probe(dir / "a.avi");
+    ASSERT_EQ(streams.size(), 2u);
+    EXPECT_EQ(streams[0].at("codec_type"), "video");
+    EXPECT_EQ(streams[0].at("width"), "16");
+    EXPECT_EQ(streams[0].at("height"), "8");
+    EXPECT_EQ(streams[0].at("nb_read_packets"), "10");
+    EXPECT_EQ(streams[1].at("codec_type"), "audio");
+    EXPECT_EQ(streams[1].at("codec_name"), "pcm_s16le");
+    EXPECT_EQ(streams[1].at("sample_rate"), "8000");
+    EXPECT_EQ(streams[1].at("channels"), "1");
+    EXPECT_NEAR(std::stod(streams[1].at("duration")), 1.5, 1e-3);
+}
+
+TEST(AviFileTest, AReopenedFileShowsItsStreamsAndIsAppendedTo) {
+    TempDir dir;
+    {
+        auto file = AviFile::open(dir / "a.avi", AviFile::Mode::kCreate);
+        AviStream* video = file->createStream(videoInfo());
+        video->setFormat(0, pictureFormatBytes());
+        for (int i = 0; i < 3; ++i) video->write(kAviAppend, picture(uint8_t(i)), 1, i == 0);
+    }
+    {
+        auto file = AviFile::open(dir / "a.avi", AviFile::Mode::kRead);
+        ASSERT_NE(file, nullptr);
+        AviStream* video = file->stream(kAviStreamVideo);
+        ASSERT_NE(video, nullptr);
+        EXPECT_EQ(file->stream(kAviStreamAudio), nullptr);
+        EXPECT_EQ(video->length(), 3u);
+        EXPECT_EQ(video->format(), pictureFormatBytes());
+        EXPECT_EQ(video->info().rate, 10u);
+        std::vector<uint8_t> data;
+        bool key = false;
+        ASSERT_TRUE(video->readChunk(1, data, &key));
+        EXPECT_EQ(data, picture(1));
+        EXPECT_FALSE(key);
+        ASSERT_TRUE(video->readChunk(0, data, &key));
+        EXPECT_TRUE(key);
+        EXPECT_FALSE(video->write(kAviAppend, picture(9), 1, true)) << "read only";
+    }
+    {
+        auto file = AviFile::open(dir / "a.avi", AviFile::Mode::kReadWrite);
+        ASSERT_NE(file, nullptr);
+        AviStream* video = file->stream(kAviStreamVideo);
+        EXPECT_TRUE(video->setFormat(video->length(), pictureFormatBytes()));
+        EXPECT_FALSE(video->setFormat(video->length(), waveFormatBytes())) << "format change";
+        // Frames 3 and 4 were skipped: they are written empty.
+        ASSERT_TRUE(video->write(5, picture(5), 1, true));
+        EXPECT_EQ(video->length(), 6u);
+        // A stream added later needs more header room than is left? It still fits or moves.
+        AviStream* audio = file->createStream(audioInfo());
+        ASSERT_TRUE(audio->setFormat(0, waveFormatBytes()));
+        ASSERT_TRUE(audio->write(0, pcm(800, 3), 800, false));
+    }
+    auto file = AviFile::open(dir / "a.avi", AviFile::Mode::kRead);
+    ASSERT_NE(file, nullptr);
+    AviStream* video = file->stream(kAviStreamVideo);
+    ASSERT_EQ(video->chunkCount(), 6u);
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(video->readChunk(3, data));
+    EXPECT_TRUE(data.empty());
+    ASSERT_TRUE(video->readChunk(5, data));
+    EXPECT_EQ(data, picture(5));
+    ASSERT_TRUE(file->stream(kAviStreamAudio)->readChunk(0, data));
+    EXPECT_EQ(data, pcm(800, 3));
+    EXPECT_EQ(file->stream(kAviStreamAudio)->info().name, "meeting Speech");
+    const auto streams = probe(dir / "a.avi");
+    ASSERT_EQ(streams.size(), 2u);
+    EXPECT_EQ(streams[1].at("codec_name"), "pcm_s16le");
+    EXPECT_NEAR(std::stod(streams[1].at("duration")), 0.1, 1e-3);
+}
+
+TEST(AviFileTest, HeadersOutgrowingTheirRoomMoveTheData) {
+    TempDir dir;
+    {
+        auto file = AviFile::open(dir / "a.avi", AviFile::Mode::kCreate);
+        AviStream* audio = file->createStream(audioInfo());
+        audio->setFormat(0, waveFormatBytes());
+        audio->write(0, pcm(1000, 11), 1000, false);
+    }
+    for (int round = 0; round < 3; ++round) {
+        auto file = AviFile::open(dir / "a.avi", AviFile::Mode::kReadWrite);
+        ASSERT_NE(file, nullptr);
+        for (int i = 0; i < 8; ++i) {
+            AviStreamInfo info = videoInfo();
+            info.name = std::string(100, char('a' + i));
+            AviStream* video = file->createStream(info);
+            ASSERT_NE(video, nullptr);
+            video->setFormat(0, pictureFormatBytes());
+            video->write(0, picture(uint8_t(round * 10 + i)), 1, true);
+        }
+    }
+    auto file = AviFile::open(dir / "a.avi", AviFile::Mode::kRead);
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(file->streamCount(), 25u);
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(file->stream(kAviStreamAudio)->readChunk(0, data));
+    EXPECT_EQ(data, pcm(1000, 11));
+    ASSERT_TRUE(file->stream(kAviStreamVideo, 23)->readChunk(0, data));
+    EXPECT_EQ(data, picture(27));
+    EXPECT_EQ(probe(dir / "a.avi").size(), 25u);
+}
+
+TEST(AviFileTest, DamagedFilesFailOrKeepWhatIsIntact) {
+    TempDir dir;
+    {
+        auto file = AviFile::open(dir / "a.avi", AviFile::Mode::kCreate);
+        AviStream* audio = file->createStream(audioInfo());
+        audio->setFormat(0, waveFormatBytes());
+        for (int i = 0; i < 4; ++i) audio->write(kAviAppend, pcm(500, int16_t(i)), 500, false);
+    }
+    const std::string good = readFile(dir / "a.avi");
+    std::string error;
+    EXPECT_EQ(AviFile::open(dir / "none.avi", AviFile::Mode::kRead, &error), nullptr);
+    writeFile(dir / "text.avi", "RIFF....WAVEfmt ");
+    EXPECT_EQ(AviFile::open(dir / "text.avi", AviFile::Mode::kRead, &error), nullptr);
+    EXPECT_FALSE(error.empty());
+
+    // Every cut through the header either fails cleanly or reads.
+    for (size_t cut = 0; cut < 400; cut += 7) {
+        writeFile(dir / "cut.avi", good.substr(0, cut));
+        auto file = AviFile::open(dir / "cut.avi", AviFile::Mode::kRead);
+        if (file) {
+            EXPECT_LE(file->streamCount(), 1u);
+        }
+    }
+    // Cut inside the data: the index is gone, the whole chunks are found by walking.
+    writeFile(dir / "short.avi", good.substr(0, good.size() - 64 - 500));
+    auto file = AviFile::open(dir / "short.avi", AviFile::Mode::kRead);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->stream(kAviStreamAudio)->chunkCount(), 3u);
+
+    // Index entries pointing anywhere are dropped, not followed.
+    std::string bent = good;
+    const size_t index = bent.rfind("idx1");
+    ASSERT_NE(index, std::string::npos);
+    for (size_t i = index + 8 + 8; i + 4 <= bent.size(); i += 16)
+        bent.replace(i, 4, "\xff\xff\xff\x7f");
+    writeFile(dir / "bent.avi", bent);
+    file = AviFile::open(dir / "bent.avi", AviFile::Mode::kRead);
+    ASSERT_NE(file, nullptr);
+    std::vector<uint8_t> data;
+    for (size_t i = 0; i < file->stream(kAviStreamAudio)->chunkCount(); ++i) {
+        EXPECT_TRUE(file->stream(kAviStreamAudio)->readChunk(i, data));
+    }
+
+    // Random bytes over the header never crash the reader.
+    std::string noisy = good;
+    for (size_t i = 12; i < 300; i += 13) noisy[i] = static_cast<char>(i * 37);
+    writeFile(dir / "noisy.avi", noisy);
+    AviFile::open(dir / "noisy.avi", AviFile::Mode::kRead);
+}
+
+}  // namespace
+}  // namespace zemra
