@@ -4,12 +4,12 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev
+  qt6-base-dev libx11-dev libxcb1-dev
   libdb5.3-dev db5.3-util
   libbcg729-dev libvpx-dev libasound2-dev libv4l-dev
   libsqlite3-dev libasio-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  ffmpeg xvfb xauth imagemagick trayer
+  ffmpeg xvfb xauth imagemagick trayer xdotool
   fonts-wqy-microhei fonts-noto-color-emoji
 )
 

@@ -152,6 +152,7 @@ void ClientCore::setMediaAvailable(bool video, bool audio) {
 
 void ClientCore::applySettings() {
     ui_.setTitle("zemra_" + std::to_string(ownId_));
+    ui_.applySettings();
     ui_.contactsChanged();
     ui_.ownStatusChanged();
 }

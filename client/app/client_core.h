@@ -28,6 +28,7 @@
 #include "client/store/trace_log.h"
 #include "client/store/user_records.h"
 #include "client/store/user_settings.h"
+#include "protocol/profile_packets.h"
 #include "protocol/search_packets.h"
 
 namespace zemra::client {
@@ -88,6 +89,42 @@ class ClientCore : public QObject, public ClientEvents {
     // The account wizard reports the account it registered or logged in with.
     void setWizardAccount(uint32_t id, const std::string& password);
 
+    // --- account wizard: it connects and sends on its own page ---
+    enum class WizardLink { Connected, SocketFailed, ConnectFailed };
+    WizardLink connectForWizard();
+    // PT_REGISTER; the nickname, face and password become the own ones.
+    void sendRegistration(protocol::UserProfile profile);
+    // PT_LOGIN for an existing account; the ID and password become the own ones.
+    void sendWizardLogin(uint32_t id, const std::string& password);
+    // What a completed wizard collected: the new user's profile record, and
+    // the server to use from now on (written to the machine-wide settings).
+    void setWizardProfile(const store::CMyInfo& profile, const std::string& serverAddress,
+                          uint16_t serverPort);
+
+    // --- user details ---
+    // PT_GET_DETAILS; `own` marks the answer as the user's own details.
+    void requestDetails(uint32_t id, bool own);
+    const protocol::UserDetails& lastDetails() const { return lastDetails_; }
+    bool ownDetails() const { return ownDetails_; }
+    // The add policy packet first when `addPolicy` (0 anyone, 1 with
+    // authentication, 2 nobody) differs from the setting, then PT_SET_DETAILS.
+    void submitOwnDetails(protocol::UserProfile profile, int addPolicy);
+    const std::string& password() const { return password_; }
+
+    // --- groups and contacts edited in the list ---
+    void renameGroup(std::size_t index, const std::string& gbkName);
+    void renameContact(uint32_t id, const std::string& gbkNickname);
+    // Deletes an empty ordinary group; false when it still has members.
+    bool deleteEmptyGroup(std::size_t index);
+    // Asks the server to drop the contact (PT_SET_RELATION 0) and clears its
+    // table entry; the delete-contact window waits for the confirmation.
+    void requestServerRemoval(uint32_t id);
+    enum class MoveKind { None, Local, ViaServer };
+    // How dragging a contact onto `targetGroup` is carried out.
+    MoveKind planMove(uint32_t id, std::size_t targetGroup) const;
+    // A move that needs no server: special to ordinary, or within a kind.
+    void moveLocally(uint32_t id, std::size_t targetGroup);
+
     // The media devices are ready (the after-login report may go out).
     void setDevicesReady(bool ready) { devicesReady_ = ready; }
     void setMediaAvailable(bool video, bool audio);
@@ -116,6 +153,8 @@ class ClientCore : public QObject, public ClientEvents {
     const store::UserSettings& settings() const { return settings_; }
     store::UserSettings& settings() { return settings_; }
     const store::CMyInfo& me() const { return me_; }
+    // Colours and icon size of the list, stored with the groups.
+    store::COutbarLayout& look() { return look_; }
     store::RecordStore& recordStore() { return store_; }
     WindowRegistry& windows() { return windows_; }
     ServerConnection& connection() { return connection_; }
@@ -164,6 +203,8 @@ class ClientCore : public QObject, public ClientEvents {
     void setOwnStatus(OwnStatus status);
     void mergeLoginContacts();
     void storeOptions() { store_.putOptions(options_); }
+    void onDetails(const protocol::UserDetails& details);
+    void onDetailsSaved(bool saved);
 
     ClientConfig config_;
     UiPort& ui_;
@@ -200,6 +241,11 @@ class ClientCore : public QObject, public ClientEvents {
     WindowHandle fileTransferWindow_ = 0;
     uint16_t searchCount_ = 0;
     std::vector<protocol::SearchResultEntry> searchResults_;
+
+    std::optional<store::CMyInfo> wizardProfile_;
+    protocol::UserDetails lastDetails_;
+    bool ownDetails_ = false;
+    std::string pendingPassword_;  // sent with PT_SET_DETAILS, kept once saved
 
     QTimer announceTimer_;
     QTimer capabilityTimer_;

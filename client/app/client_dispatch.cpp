@@ -3,6 +3,7 @@
 #include "protocol/contact_packets.h"
 #include "protocol/login_packets.h"
 #include "protocol/packet_types.h"
+#include "protocol/profile_packets.h"
 #include "protocol/search_packets.h"
 #include "protocol/simple_packets.h"
 
@@ -89,6 +90,15 @@ void ClientCore::dispatch(uint16_t type, std::span<const uint8_t> bytes) {
         }
         case PT_REGISTERED:
             onRegistered(parseUserId(packet));
+            break;
+        case PT_DETAILS:
+            onDetails(parseDetails(packet));
+            break;
+        case PT_DETAILS_SAVED:
+            onDetailsSaved(true);
+            break;
+        case PT_DETAILS_REFUSED:
+            onDetailsSaved(false);
             break;
         case PT_SEARCH_RESULT: {
             searchCount_ = packet.u16(22);

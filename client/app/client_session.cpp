@@ -137,9 +137,14 @@ void ClientCore::initialiseNewUser() {
     store::writeDefaultReplies(store_.userDir());
     look_ = store::COutbarLayout::forNewUser();
     contacts_.load({}, look_);
-    me_ = store::CMyInfo{};
+    // The wizard's profile; an existing account's name and face come from its login answer.
+    me_ = wizardProfile_.value_or(store::CMyInfo{});
+    wizardProfile_.reset();
     me_.id = ownId_;
-    if (!contacts_.table().empty()) me_.nickname = trimBlanks(contacts_.table().front().nickname);
+    if (!contacts_.table().empty()) {
+        me_.nickname = trimBlanks(contacts_.table().front().nickname);
+        me_.face = static_cast<uint8_t>(std::min<uint16_t>(contacts_.table().front().face, 84));
+    }
     me_.password = password_;
     storeOptions();
     store_.putMyInfo(me_);
@@ -230,6 +235,9 @@ void ClientCore::goOffline() {
 
 void ClientCore::onRegistered(uint32_t newId) {
     ownId_ = newId;
+    // The server opens the new user's session with the registration itself;
+    // without this the client would refuse every command until a reconnect.
+    if (newId != 0) connection_.onLoginAccepted();
     ui_.wizardRegistered(newId);
 }
 

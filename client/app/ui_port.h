@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "protocol/profile_packets.h"
+
 namespace zemra::client {
 
 // What the login dialog hands back when the user confirms it.
@@ -48,6 +50,12 @@ class UiPort {
     // Answers that arrive while the account wizard is open go to it.
     virtual void wizardLoginResult(int /*code*/) {}
     virtual void wizardRegistered(uint32_t /*newId*/) {}
+    // A user's public details arrived: the details sheet shows them, editable
+    // when they are the user's own.
+    virtual void showDetails(const protocol::UserDetails& /*details*/, bool /*own*/) {}
+    // The user's settings were (re)loaded: stay-on-top, tray icon, hot key,
+    // list options and skin follow them.
+    virtual void applySettings() {}
     // The main window's title and the "ID:%d" label.
     virtual void setTitle(const std::string& /*title*/) {}
     virtual void setIdLabel(const std::string& /*text*/) {}

@@ -186,6 +186,12 @@ void ContactList::removeContact(uint32_t id) {
     std::erase_if(contacts_, [contact](const auto& owned) { return owned.get() == contact; });
 }
 
+bool ContactList::renameGroup(std::size_t index, std::string name) {
+    if (index >= groups_.size()) return false;
+    groups_[index].name = std::move(name);
+    return true;
+}
+
 bool ContactList::removeGroup(std::size_t index) {
     if (index >= groups_.size() || isSpecialGroup(index) || !groups_[index].members.empty()) {
         return false;

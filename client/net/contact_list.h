@@ -93,6 +93,8 @@ class ContactList {
     void moveContact(Contact& contact, std::size_t targetGroup);
     // Takes a contact out of every group and destroys it.
     void removeContact(uint32_t id);
+    // False when there is no such group.
+    bool renameGroup(std::size_t index, std::string name);
     // Deletes an empty ordinary group; false if it has members or is special.
     bool removeGroup(std::size_t index);
 

@@ -1,0 +1,158 @@
+// The client's main window: the skinned frame with the contact list, the
+// number field and dial pad, the picture buttons, the media area and the
+// ticker; the tray icon and the hot key; and the user interface the client
+// core talks to.
+#pragma once
+
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "client/app/client_core.h"
+#include "client/app/ui_port.h"
+#include "client/ui/edge_dock.h"
+#include "client/ui/skinned_frame.h"
+
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QTextEdit;
+
+namespace zemra::client::ui {
+
+class CImageButton;
+class CModifyDetailDlg;
+class CRegWizard;
+class ContactListBar;
+class GlobalHotKey;
+class Ticker;
+
+class MainWindow : public QWidget, public UiPort {
+    Q_OBJECT
+  public:
+    static constexpr int kWidth = 590;
+    static constexpr int kCollapsedHeight = 333;
+    static constexpr int kExpandedHeight = 463;
+    static constexpr int kNumberLength = 8;
+
+    explicit MainWindow(ClientConfig config, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    ClientCore& core() { return *core_; }
+    // Start-up: login (or wizard), probes, call log. False: the program ends.
+    bool start(const std::optional<LoginChoice>& commandLine);
+
+    // Runs the command of a control (the picture buttons' numbers).
+    void runCommand(int control);
+    // Commands that need a login say so and return false without one.
+    bool requireLogin(bool ownDetails = false);
+
+    ContactListBar* contactBar() const { return bar_; }
+    QSystemTrayIcon* trayIcon() const { return tray_; }
+    CImageButton* button(int control) const;
+    QString numberText() const;
+    bool textPaneExpanded() const { return expanded_; }
+    QMenu* buildMainMenu();
+    QMenu* buildStatusMenu();
+    // The restore action of a second start, while the title is still "zemra".
+    void restoreFromSecondStart();
+    // Tray double click and hot key.
+    void openAction();
+
+    // --- UiPort ---
+    void showMessage(const std::string& text, const std::string& caption) override;
+    bool askYesNo(const std::string& text, const std::string& caption) override;
+    LoginDialogResult runLoginDialog(const std::optional<LoginChoice>& commandLine) override;
+    bool runAccountWizard() override;
+    void contactsChanged() override;
+    void ownStatusChanged() override;
+    void showContactPopup(uint8_t face, const std::string& text) override;
+    void wizardLoginResult(int code) override;
+    void wizardRegistered(uint32_t newId) override;
+    void showDetails(const protocol::UserDetails& details, bool own) override;
+    void applySettings() override;
+    void setTitle(const std::string& title) override;
+    void setIdLabel(const std::string& text) override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void buildWindow();
+    QWidget* buildMediaColumn();
+    QWidget* buildDialPad();
+    QWidget* buildToolbar();
+    QWidget* buildTextPane();
+    CImageButton* makeButton(int control, const QString& glyph, const char* tip,
+                             const QString& background = "tool");
+    void showLater(const char* what);
+
+    // Contact list reactions.
+    void onContactClicked(int row);
+    void onContactDoubleClicked(int row);
+    void onListRightClicked(int kind, int index, const QPoint& pos);
+    void onLabelEdited(int kind, int index, const QString& text);
+    void onContactDropped(int row, int targetGroup);
+    void showContactMenu(uint32_t id, const QPoint& pos);
+    void removeFromList(int kind, int index);
+    bool runDeleteWindow(uint32_t id);
+    void showSkinMenu(const QPoint& pos);
+    void applySkin();
+
+    // Tray, hot key and docking.
+    void updateTray();
+    void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
+    void registerHotKey();
+    void minimiseToTray();
+    void onDockTimer();
+    void writeTestState();
+
+    std::unique_ptr<ClientCore> core_;
+    SkinnedFrame frame_;
+    ContactListBar* bar_ = nullptr;
+    QLabel* nameLabel_ = nullptr;
+    QLabel* idLabel_ = nullptr;
+    QLabel* ownFace_ = nullptr;
+    QLineEdit* number_ = nullptr;
+    QWidget* dialPad_ = nullptr;
+    QWidget* textPane_ = nullptr;
+    QTextEdit* callText_ = nullptr;
+    QLineEdit* callInput_ = nullptr;
+    Ticker* ticker_ = nullptr;
+    std::map<int, CImageButton*> buttons_;
+    QSystemTrayIcon* tray_ = nullptr;
+    GlobalHotKey* hotKey_ = nullptr;
+    QPointer<CRegWizard> wizard_;
+    QPointer<CModifyDetailDlg> details_;
+    uint32_t selectedContact_ = 0;
+    bool expanded_ = false;
+    bool inCall_ = false;
+    bool inConference_ = false;
+    int popups_ = 0;
+    int trayStatus_ = -1;  // the status icon the tray shows
+
+    QTimer animationTimer_;  // 2001: the online flashing
+    QTimer trayAnimation_;   // 1003
+    int trayFrame_ = 0;
+    QTimer trayClick_;  // 1005
+    QTimer dockTimer_;  // 1006
+    QTimer slideTimer_;
+    EdgeDock::Edge dockEdge_ = EdgeDock::Edge::None;
+    bool dockHidden_ = false;
+    bool docking_ = false;
+    QRect slideFrom_, slideTo_;
+    int slideStep_ = 0;
+};
+
+}  // namespace zemra::client::ui

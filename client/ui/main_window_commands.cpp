@@ -1,0 +1,360 @@
+// The main window's commands: picture buttons, menus and the contact list.
+#include <QApplication>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProcess>
+#include <QUrl>
+
+#include "client/ui/contact_list_bar.h"
+#include "client/ui/delete_friend_dlg.h"
+#include "client/ui/image_button.h"
+#include "client/ui/image_lists.h"
+#include "client/ui/main_window.h"
+#include "client/ui/skin.h"
+#include "platform/text.h"
+
+namespace zemra::client::ui {
+namespace {
+
+QString u(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+constexpr const char* kNewsPage = "http://127.0.0.1/zemra/news.html";
+constexpr const char* kDownloadSite = "http://127.0.0.1/zemra";
+
+QColor fromColorRef(uint32_t ref) {
+    return QColor(ref & 0xFF, (ref >> 8) & 0xFF, (ref >> 16) & 0xFF);
+}
+
+uint32_t toColorRef(const QColor& c) {
+    return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
+}
+
+}  // namespace
+
+bool MainWindow::requireLogin(bool ownDetails) {
+    if (core_->loggedIn()) return true;
+    showMessage(ownDetails ? "对不起.您还没有成功登陆服务器" : "对不起,您还没有成功登陆服务器",
+                "zemra");
+    return false;
+}
+
+// Commands whose windows are not part of this program yet do nothing more
+// than their preconditions.
+void MainWindow::showLater(const char*) {}
+
+void MainWindow::runCommand(int control) {
+    if (control >= 1119 && control <= 1130) {
+        if (inCall_) return;
+        const char* keys = "123456789*0#";
+        if (number_->text().size() < kNumberLength)
+            number_->insert(QString(QChar(keys[control - 1119])));
+        return;
+    }
+    switch (control) {
+        case 1000:
+            if (!requireLogin()) return;
+            buildMainMenu()->popup(button(1000)->mapToGlobal(QPoint(0, button(1000)->height())));
+            return;
+        case 1055:
+            close();
+            return;
+        case 1099:
+            if (!requireLogin(true)) return;
+            core_->requestDetails(core_->ownId(), true);
+            return;
+        case 1102:
+            QDesktopServices::openUrl(QUrl(kNewsPage));
+            return;
+        case 1108: {
+            const QString text = number_->text();
+            number_->setText(text.size() < 2 ? QString() : text.left(text.size() - 1));
+            return;
+        }
+        case 1113:
+        case 1135:
+            expanded_ = !expanded_;
+            textPane_->setVisible(expanded_);
+            setFixedHeight(expanded_ ? kExpandedHeight : kCollapsedHeight);
+            return;
+        case 1115:
+            minimiseToTray();
+            return;
+        case 1134:
+            dialPad_->setVisible(!dialPad_->isVisible());
+            setFixedWidth(dialPad_->isVisible() ? kWidth : kWidth - dialPad_->width() - 6);
+            return;
+        case 1143: {
+            // The conference program lives beside the program's folder.
+            CImageButton* b = button(1143);
+            b->setEnabled(false);
+            const QDir programDir(QCoreApplication::applicationDirPath());
+            const QString path = QFileInfo(programDir.absolutePath()).dir().filePath("kelmo/kelmo");
+            if (QFileInfo::exists(path)) {
+                inConference_ = true;
+                QProcess::startDetached(
+                    path, {QString("-id:%1").arg(core_->ownId()),
+                           "-pw:" + QString::fromStdString(text::toUtf8(core_->password()))});
+                return;
+            }
+            showMessage(
+                std::string("您还没有安装会议模块，\r\n请到") + kDownloadSite + "中下载会议模块。",
+                "zemra");
+            b->setEnabled(true);
+            return;
+        }
+        case 1085:
+            QMessageBox::about(this, u("关于ZEMRA"),
+                               u("<b>ZEMRA</b> 可视电话 10009<br>即时消息、语音与视频通话。"));
+            return;
+        case 1079:  // options
+        case 1114:  // message manager
+        case 1117:  // call log
+        case 1118:  // call
+            if (!requireLogin()) return;
+            showLater("later windows");
+            return;
+        default:
+            // Search, system messages, file transfer, hang-up, device test,
+            // support, redial, media switches and the in-call text: their
+            // windows and engines are not here yet.
+            showLater("later windows");
+            return;
+    }
+}
+
+QMenu* MainWindow::buildMainMenu() {
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(u("消息管理器"), this, [this] { runCommand(1114); });
+    if (core_->ownId() == 10000)
+        menu->addAction(u("系统广播"), this, [this] { showLater("broadcast"); });
+    const bool top = core_->settings().isTop != 0;
+    menu->addAction(top ? u("取消窗口最前") : u("窗口在最前"), this, [this, top] {
+        core_->settings().isTop = top ? 0 : 1;
+        frame_.setTopmost(!top);
+    });
+    menu->addAction(u("个人设定"), this, [this] { runCommand(1099); });
+    menu->addAction(u("系统参数"), this, [this] { runCommand(1079); });
+    menu->addSeparator();
+    menu->addAction(u("关于ZEMRA"), this, [this] { runCommand(1085); });
+    menu->addAction(u("退出"), this, [this] { close(); });
+    return menu;
+}
+
+// --- the contact list ---
+
+void MainWindow::onContactClicked(int row) {
+    const BarItem* item = bar_->item(row);
+    if (!item) return;
+    showContactMenu(item->id, QCursor::pos());
+}
+
+void MainWindow::onContactDoubleClicked(int row) {
+    const BarItem* item = bar_->item(row);
+    if (!item) return;
+    const store::Contact* contact = core_->contacts().findContact(item->id);
+    if (!contact) return;
+    if (contact->category == ContactCategory::Blacklisted) {
+        if (requireLogin()) core_->requestDetails(contact->id, false);
+        return;
+    }
+    selectedContact_ = contact->id;
+    // "收发讯息": the chat window is not part of this program yet.
+    showLater("chat");
+}
+
+void MainWindow::showContactMenu(uint32_t id, const QPoint& pos) {
+    if (!requireLogin()) return;
+    const store::Contact* contact = core_->contacts().findContact(id);
+    if (!contact) return;
+    selectedContact_ = id;
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const bool offline = core_->ownStatus() == OwnStatus::Offline;
+    auto addChat = [&] {
+        menu->addAction(u("收发讯息"), this, [this] { showLater("chat"); })->setEnabled(!offline);
+    };
+    auto addCall = [&] {
+        menu->addAction(u("可视电话"), this, [this] { showLater("call"); })->setEnabled(!inCall_);
+    };
+    auto addHistory = [&] {
+        menu->addAction(u("聊天记录"), this, [this] { showLater("history"); });
+    };
+    auto addDetails = [&] {
+        menu->addAction(u("查看资料"), this, [this, id] { core_->requestDetails(id, false); });
+    };
+    switch (contact->category) {
+        case ContactCategory::Ordinary: {
+            addChat();
+            addCall();
+            menu->addAction(u("发送文件"), this, [this] { showLater("file"); });
+            const QString homepage = QString::fromStdString(text::toUtf8(contact->homepage));
+            menu->addAction(u("个人主页"), this, [homepage] {
+                if (!homepage.isEmpty()) QDesktopServices::openUrl(QUrl::fromUserInput(homepage));
+            });
+            addHistory();
+            addDetails();
+            break;
+        }
+        case ContactCategory::Stranger:
+            addChat();
+            addCall();
+            addHistory();
+            addDetails();
+            break;
+        case ContactCategory::Blacklisted:
+            addDetails();
+            addHistory();
+            break;
+    }
+    menu->popup(pos);
+}
+
+void MainWindow::onListRightClicked(int kind, int index, const QPoint& pos) {
+    if (!requireLogin()) return;
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const bool large = bar_->model().largeIcons();
+    menu->addAction(large ? u("小图标") : u("大图标"), this, [this, large] {
+        core_->look().iconMode = large ? 0 : 1;
+        bar_->setLargeIcons(!large);
+        core_->saveLayout();
+    });
+    menu->addAction(u("添加组"))->setEnabled(false);
+    menu->addAction(u("文字颜色"), this, [this] {
+        const QColor c = QColorDialog::getColor(fromColorRef(core_->look().textColor), this);
+        if (!c.isValid()) return;
+        core_->look().textColor = toColorRef(c);
+        bar_->setTextColour(c);
+        core_->saveLayout();
+    });
+    menu->addAction(u("背景颜色"), this, [this] {
+        const QColor c = QColorDialog::getColor(fromColorRef(core_->look().backColor), this);
+        if (!c.isValid()) return;
+        core_->look().backColor = toColorRef(c);
+        bar_->setBackgroundColour(c);
+        core_->saveLayout();
+    });
+    const bool onlineOnly = core_->options().hasFlag(store::kOptShowOnlineOnly);
+    menu->addAction(onlineOnly ? u("显示全部用户") : u("只显示在线用户"), this, [this, onlineOnly] {
+        core_->options().setFlag(store::kOptShowOnlineOnly, !onlineOnly);
+        core_->recordStore().putOptions(core_->options());
+        contactsChanged();
+    });
+    auto* skins = menu->addAction(u("皮肤..."));
+    connect(skins, &QAction::triggered, this, [this, pos] { showSkinMenu(pos); });
+    if (kind == static_cast<int>(HitKind::Header) || kind == static_cast<int>(HitKind::Item)) {
+        menu->addSeparator();
+        menu->addAction(u("改名"), this, [this, kind, index] { bar_->editLabel(kind, index); });
+        menu->addAction(u("从改组中删除"), this,
+                        [this, kind, index] { removeFromList(kind, index); });
+    }
+    menu->popup(pos);
+}
+
+void MainWindow::onLabelEdited(int kind, int index, const QString& text) {
+    const std::string name = text::toGbk(text.toStdString());
+    if (kind == static_cast<int>(HitKind::Header)) {
+        core_->renameGroup(static_cast<std::size_t>(index), name);
+    } else if (const BarItem* item = bar_->item(index)) {
+        core_->renameContact(item->id, name);
+    }
+}
+
+void MainWindow::removeFromList(int kind, int index) {
+    if (kind == static_cast<int>(HitKind::Header)) {
+        if (!core_->deleteEmptyGroup(static_cast<std::size_t>(index))) {
+            showMessage("在删除好友之前请先清空里面的好友", "zemra");
+        }
+        return;
+    }
+    const BarItem* item = bar_->item(index);
+    if (!item) return;
+    const uint32_t id = item->id;
+    const store::Contact* contact = core_->contacts().findContact(id);
+    if (!contact) return;
+    if (contact->category == ContactCategory::Stranger) {
+        core_->removeStranger(id);
+        return;
+    }
+    if (!askYesNo("您确认把" + std::to_string(id) + "从好友名单中删除吗？", "zemra")) return;
+    if (runDeleteWindow(id)) core_->completeRemoval(id, std::nullopt);
+}
+
+bool MainWindow::runDeleteWindow(uint32_t id) {
+    const store::Contact* contact = core_->contacts().findContact(id);
+    if (!contact) return false;
+    CDeleteFriendDlg dialog(
+        contact->face,
+        [this, id](WindowHandle handle) {
+            core_->setDeleteContactWindow(handle);
+            core_->requestServerRemoval(id);
+        },
+        [this] { core_->setDeleteContactWindow(0); }, this);
+    return dialog.run();
+}
+
+void MainWindow::onContactDropped(int row, int targetGroup) {
+    const BarItem* item = bar_->item(row);
+    if (!item || targetGroup < 0) return;
+    const uint32_t id = item->id;
+    const auto target = static_cast<std::size_t>(targetGroup);
+    switch (core_->planMove(id, target)) {
+        case ClientCore::MoveKind::Local:
+            core_->moveLocally(id, target);
+            break;
+        case ClientCore::MoveKind::ViaServer:
+            if (runDeleteWindow(id)) core_->completeRemoval(id, target);
+            break;
+        case ClientCore::MoveKind::None:
+            break;
+    }
+}
+
+// --- skins ---
+
+void MainWindow::showSkinMenu(const QPoint& pos) {
+    if (!requireLogin()) return;
+    const QString skinsDir = QDir(dataDir()).filePath("skins");
+    const QString current = QString::fromStdString(core_->options().skin);
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (const SkinMenuEntry& entry : skinMenuEntries(skinsDir, current)) {
+        QAction* action = menu->addAction(entry.text);
+        action->setCheckable(true);
+        action->setChecked(entry.checked);
+        connect(action, &QAction::triggered, this, [this, entry] {
+            if (entry.folder.isEmpty()) {
+                core_->options().skin.clear();
+                bar_->setSkin(std::nullopt);
+            } else if (auto skin = Skin::load(entry.folder)) {
+                bar_->setSkin(std::move(skin));
+                core_->options().skin = entry.text.toStdString();
+            }
+            core_->recordStore().putOptions(core_->options());
+            bar_->update();
+        });
+    }
+    menu->popup(pos);
+}
+
+void MainWindow::applySkin() {
+    const std::string& name = core_->options().skin;
+    if (name.empty()) {
+        bar_->setSkin(std::nullopt);
+        return;
+    }
+    // A skin that does not load leaves the look as it is.
+    if (auto skin = Skin::load(QDir(dataDir()).filePath("skins/" + QString::fromStdString(name)))) {
+        bar_->setSkin(std::move(skin));
+    }
+}
+
+}  // namespace zemra::client::ui
