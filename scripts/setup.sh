@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
   qt6-base-dev libx11-dev libxcb1-dev
   libdb5.3-dev db5.3-util
   libbcg729-dev libvpx-dev libasound2-dev libv4l-dev
