@@ -71,6 +71,7 @@ class MainWindow : public QWidget, public UiPort {
     void contactsChanged() override;
     void ownStatusChanged() override;
     void showContactPopup(uint8_t face, const std::string& text) override;
+    void playSound(const std::string& file) override;
     void wizardLoginResult(int code) override;
     void wizardRegistered(uint32_t newId) override;
     void showDetails(const protocol::UserDetails& details, bool own) override;

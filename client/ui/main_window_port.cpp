@@ -10,6 +10,7 @@
 #include "client/ui/main_window.h"
 #include "client/ui/modify_detail_dlg.h"
 #include "client/ui/reg_wizard.h"
+#include "platform/sound.h"
 #include "platform/text.h"
 
 namespace zemra::client::ui {
@@ -162,6 +163,13 @@ void MainWindow::setTitle(const std::string& title) {
 
 void MainWindow::setIdLabel(const std::string& text) {
     idLabel_->setText(QString::fromStdString(text));
+}
+
+// Notices play on the user's chosen speaker; a sound that cannot be played
+// is simply not heard.
+void MainWindow::playSound(const std::string& file) {
+    if (file.empty()) return;
+    sound::play(file, false, static_cast<unsigned>(std::max(0, core_->settings().spkDev)));
 }
 
 }  // namespace zemra::client::ui
