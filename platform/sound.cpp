@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/wav_file.h"
@@ -18,9 +20,13 @@ namespace {
 constexpr uint64_t kMaxSoundBytes = 16 * 1024 * 1024;
 constexpr std::size_t kBufferCount = 3;
 constexpr uint32_t kBufferMs = 100;
+constexpr uint32_t kMaxRate = 192000;
+constexpr uint16_t kMaxChannels = 2;
 
 // One sound on one open device. The device thread refills each buffer it
-// hands back until the sound (or, looping, the caller) ends it.
+// hands back until the sound (or, looping, the caller) ends it; then a
+// closer thread gives the device back, so that a finished notice does not
+// keep the sound card busy.
 class Playback {
   public:
     Playback(std::vector<uint8_t> pcm, const WaveFormat& format, bool loop)
@@ -43,14 +49,19 @@ class Playback {
         }
         queued_ = static_cast<int>(ready);
         for (std::size_t i = 0; i < ready; ++i) out_->add(buffers_[i]);
-        return ready > 0;
+        if (ready == 0) return false;
+        closer_ = std::thread([this] { closeWhenDone(); });
+        return true;
     }
 
     ~Playback() {
-        if (!out_) return;
-        out_->reset();
-        out_->close();
-        for (auto& buffer : buffers_) out_->unprepare(buffer);
+        {
+            std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        wake_.notify_all();
+        if (closer_.joinable()) closer_.join();
+        closeDevice();
     }
 
     bool playing() const { return queued_.load() > 0; }
@@ -77,9 +88,29 @@ class Playback {
     void refill(WaveBuffer& buffer) {
         if (fill(buffer)) {
             out_->add(buffer);
-        } else {
-            --queued_;
+            return;
         }
+        if (--queued_ == 0) {
+            std::lock_guard lock(mutex_);
+            wake_.notify_all();
+        }
+    }
+
+    void closeWhenDone() {
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return quit_ || queued_.load() == 0; });
+        }
+        closeDevice();
+    }
+
+    // Called by the closer thread, or by the destructor after it has ended.
+    void closeDevice() {
+        if (!out_ || closed_) return;
+        closed_ = true;
+        out_->reset();
+        out_->close();
+        for (auto& buffer : buffers_) out_->unprepare(buffer);
     }
 
     std::vector<uint8_t> pcm_;
@@ -88,7 +119,12 @@ class Playback {
     std::array<std::vector<uint8_t>, kBufferCount> storage_;
     std::array<WaveBuffer, kBufferCount> buffers_;
     std::atomic<int> queued_{0};
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool quit_ = false;
+    bool closed_ = false;
     std::unique_ptr<WaveOut> out_;
+    std::thread closer_;
 };
 
 std::mutex& playerMutex() {
@@ -110,11 +146,15 @@ bool play(const std::filesystem::path& file, bool loop, unsigned device) {
     if (!reader || !reader->format().isPcm16() || reader->dataBytes() > kMaxSoundBytes) {
         return false;
     }
+    const WaveFormat& stated = reader->format();
+    if (stated.samplesPerSec > kMaxRate || stated.channels > kMaxChannels) return false;
+    // The derived fields are recomputed rather than taken from the file.
+    const WaveFormat format = WaveFormat::pcm(stated.samplesPerSec, stated.channels, 16);
     std::vector<uint8_t> pcm(static_cast<std::size_t>(reader->dataBytes()));
     pcm.resize(reader->read(pcm));
-    pcm.resize(pcm.size() / reader->format().blockAlign * reader->format().blockAlign);
-    auto playback = std::make_unique<Playback>(std::move(pcm), reader->format(), loop);
-    if (!playback->start(device, reader->format())) return false;
+    pcm.resize(pcm.size() / format.blockAlign * format.blockAlign);
+    auto playback = std::make_unique<Playback>(std::move(pcm), format, loop);
+    if (!playback->start(device, format)) return false;
     current() = std::move(playback);
     return true;
 }

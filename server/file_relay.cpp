@@ -59,26 +59,41 @@ namespace {
 // each direction; the pipe ends, closing both, when either side is done.
 class RelayPipe : public std::enable_shared_from_this<RelayPipe> {
   public:
-    RelayPipe(tcp::socket sender, tcp::socket receiver, uint32_t fileSize)
-        : sender_(std::move(sender)), receiver_(std::move(receiver)), fileSize_(fileSize) {}
+    // A transfer with no bytes moving for this long is dead; both sides go.
+    static constexpr auto kIdleTimeout = std::chrono::seconds(60);
 
+    RelayPipe(tcp::socket sender, tcp::socket receiver, uint32_t fileSize)
+        : sender_(std::move(sender)),
+          receiver_(std::move(receiver)),
+          idleTimer_(sender_.get_executor()),
+          fileSize_(fileSize) {}
+
+    // Tells both sides to start; the bytes flow once both have been told,
+    // so that no socket ever has two writes in flight.
     void start() {
         static const auto kPaired = protocol::encodeRelayWord(protocol::kRelayPaired);
         auto self = shared_from_this();
-        asio::async_write(sender_, asio::buffer(kPaired),
-                          [self](const asio::error_code& ec, std::size_t) {
-                              if (ec) return self->closeBoth();
-                              self->forward(self->sender_, self->receiver_, self->toReceiver_,
-                                            self->fileSize_, 0);
-                          });
-        asio::async_write(receiver_, asio::buffer(kPaired),
-                          [self](const asio::error_code& ec, std::size_t) {
-                              if (ec) return self->closeBoth();
-                              self->forward(self->receiver_, self->sender_, self->toSender_, 4, 0);
-                          });
+        armIdleTimer();
+        for (tcp::socket* socket : {&sender_, &receiver_}) {
+            asio::async_write(
+                *socket, asio::buffer(kPaired), [self](const asio::error_code& ec, std::size_t) {
+                    if (ec) return self->closeBoth();
+                    if (++self->pairedSides_ < 2) return;
+                    self->forward(self->sender_, self->receiver_, self->toReceiver_,
+                                  self->fileSize_, 0);
+                    self->forward(self->receiver_, self->sender_, self->toSender_, 4, 0);
+                });
+        }
     }
 
   private:
+    void armIdleTimer() {
+        idleTimer_.expires_after(kIdleTimeout);
+        idleTimer_.async_wait([self = shared_from_this()](const asio::error_code& ec) {
+            if (!ec) self->closeBoth();
+        });
+    }
+
     // Reads from `from` and writes to `to` until `limit` bytes passed. Any
     // byte beyond the limit, or an early close, ends the whole transfer.
     void forward(tcp::socket& from, tcp::socket& to, std::vector<uint8_t>& buffer, uint64_t limit,
@@ -88,6 +103,7 @@ class RelayPipe : public std::enable_shared_from_this<RelayPipe> {
         from.async_read_some(asio::buffer(buffer), [self, &from, &to, &buffer, limit, passed](
                                                        const asio::error_code& ec, std::size_t n) {
             if (ec || passed + n > limit) return self->finish(passed == limit && ec);
+            self->armIdleTimer();
             asio::async_write(to, asio::buffer(buffer.data(), n),
                               [self, &from, &to, &buffer, limit, passed, n](
                                   const asio::error_code& writeError, std::size_t) {
@@ -105,6 +121,7 @@ class RelayPipe : public std::enable_shared_from_this<RelayPipe> {
 
     void closeBoth() {
         asio::error_code ignored;
+        idleTimer_.cancel();
         sender_.shutdown(tcp::socket::shutdown_both, ignored);
         sender_.close(ignored);
         receiver_.shutdown(tcp::socket::shutdown_both, ignored);
@@ -113,7 +130,9 @@ class RelayPipe : public std::enable_shared_from_this<RelayPipe> {
 
     tcp::socket sender_;
     tcp::socket receiver_;
+    asio::steady_timer idleTimer_;
     uint32_t fileSize_;
+    int pairedSides_ = 0;
     std::vector<uint8_t> toReceiver_;
     std::vector<uint8_t> toSender_;
     int closedDirections_ = 0;
@@ -144,6 +163,17 @@ void FileRelay::expect(uint32_t token, uint32_t senderId, uint32_t receiverId, u
     pending =
         Pending{senderId, receiverId, fileSize, std::chrono::steady_clock::now() + kPairingWindow,
                 nullptr,  nullptr};
+}
+
+void FileRelay::stop() {
+    asio::error_code ignored;
+    acceptor_.close(ignored);
+    sweepTimer_.cancel();
+    for (auto& [token, pending] : pending_) {
+        if (pending.sender) pending.sender->close();
+        if (pending.receiver) pending.receiver->close();
+    }
+    pending_.clear();
 }
 
 void FileRelay::acceptNext() {

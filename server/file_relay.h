@@ -26,6 +26,8 @@ class FileRelay {
     FileRelay(asio::io_context& io, const asio::ip::tcp::endpoint& endpoint);
 
     void expect(uint32_t token, uint32_t senderId, uint32_t receiverId, uint32_t fileSize);
+    // Stops accepting and drops the transfers still waiting for a side.
+    void stop();
     uint16_t port() const { return acceptor_.local_endpoint().port(); }
     // Transfers announced and not yet started or expired; for tests and logs.
     std::size_t pendingCount() const { return pending_.size(); }

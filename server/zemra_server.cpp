@@ -56,6 +56,7 @@ void ZemraServer::stop() {
     acceptRetry_.cancel();
     videoProbes_.close();
     audioProbes_.close();
+    relay_.stop();
     // Copied: closing reports back through onClosed, which edits the map.
     auto connections = connections_;
     for (auto& [id, connection] : connections) connection->close("server stopping");
@@ -63,7 +64,8 @@ void ZemraServer::stop() {
 
 void ZemraServer::acceptNext() {
     acceptor_.async_accept([this](const asio::error_code& ec, tcp::socket socket) {
-        if (stopped_ || ec == asio::error::operation_aborted) return;
+        // An aborted accept may run after the server is gone: test it first.
+        if (ec == asio::error::operation_aborted || stopped_) return;
         if (ec) {
             // Out of descriptors, most likely: wait a little instead of spinning.
             logLine("accept failed: " + ec.message());

@@ -21,6 +21,8 @@ class PeerSoundSink {
   public:
     virtual ~PeerSoundSink() = default;
     virtual void writePeer(int slot, const uint8_t* pcm, size_t bytes) = 0;
+    // A slot changes hands: what the previous party left must not be heard.
+    virtual void clearPeer(int slot) = 0;
 };
 
 // Starts a thread running `body`; throws std::system_error when it cannot.

@@ -46,11 +46,18 @@ void AudioPlayback::stop() {
     headers_.reset();
     buffers_.clear();
     buffers_.shrink_to_fit();
+    // The next call starts without the last one's sound.
+    for (auto& ring : peerRings_) ring.clear();
+    localRing_.clear();
 }
 
 void AudioPlayback::writePeer(int slot, const uint8_t* pcm, size_t bytes) {
     if (slot < 0 || slot >= static_cast<int>(kPeerRings) || stopped_) return;
     peerRings_[slot].write(pcm, bytes);
+}
+
+void AudioPlayback::clearPeer(int slot) {
+    if (slot >= 0 && slot < static_cast<int>(kPeerRings)) peerRings_[slot].clear();
 }
 
 void AudioPlayback::mixPeers(int16_t* out, size_t samples, bool packed) {

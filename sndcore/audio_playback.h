@@ -33,6 +33,7 @@ class AudioPlayback : public PeerSoundSink {
 
     // A party's decoded sound; dropped while stopped or for a bad slot.
     void writePeer(int slot, const uint8_t* pcm, size_t bytes) override;
+    void clearPeer(int slot) override;
     // The microphone's sound, for the recording.
     void writeLocal(const uint8_t* pcm, size_t bytes) { localRing_.write(pcm, bytes); }
 

@@ -40,4 +40,10 @@ size_t PcmRing::count() const {
     return count_;
 }
 
+void PcmRing::clear() {
+    std::lock_guard lock(mutex_);
+    count_ = 0;
+    readPos_ = 0;
+}
+
 }  // namespace zemra::snd

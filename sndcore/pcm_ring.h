@@ -21,6 +21,7 @@ class PcmRing {
     // untouched and returns 0.
     size_t read(uint8_t* dest, size_t n);
     size_t count() const;
+    void clear();
 
   private:
     mutable std::mutex mutex_;

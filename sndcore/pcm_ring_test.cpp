@@ -88,5 +88,19 @@ TEST(PcmRingTest, BehavesAsABoundedQueueAcrossTheWrap) {
     }
 }
 
+TEST(PcmRingTest, ClearingForgetsWhatWasHeld) {
+    PcmRing ring;
+    const std::vector<uint8_t> bytes(100, 7);
+    ring.write(bytes.data(), bytes.size());
+    ring.clear();
+    EXPECT_EQ(ring.count(), 0u);
+    std::vector<uint8_t> out(10, 1);
+    EXPECT_EQ(ring.read(out.data(), out.size()), 0u);
+    ring.write(bytes.data(), 4);
+    EXPECT_EQ(ring.read(out.data(), out.size()), out.size());
+    EXPECT_EQ(out[3], 7);
+    EXPECT_EQ(out[4], 0);
+}
+
 }  // namespace
 }  // namespace zemra::snd

@@ -21,6 +21,7 @@ bool PeerTable::add(const AudioPeer::Params& params) {
     if (free < 0) return false;
     AudioPeer::Params p = params;
     p.slot = free;
+    sink_.clearPeer(free);
     auto peer = std::make_unique<AudioPeer>(p, codecNames_, sink_);
     if (!peer->start(starter_)) {
         showMessageBox("程序线程启动出错", " 声音模块");

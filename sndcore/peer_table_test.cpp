@@ -28,6 +28,14 @@ class RecordingSink : public PeerSoundSink {
         writes_.push_back({slot, std::vector<uint8_t>(pcm, pcm + bytes)});
         changed_.notify_all();
     }
+    void clearPeer(int slot) override {
+        std::lock_guard lock(mutex_);
+        clearedSlots_.push_back(slot);
+    }
+    std::vector<int> clearedSlots() {
+        std::lock_guard lock(mutex_);
+        return clearedSlots_;
+    }
     bool waitFor(size_t n, std::chrono::milliseconds limit = 3s) {
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, limit, [&] { return writes_.size() >= n; });
@@ -41,6 +49,7 @@ class RecordingSink : public PeerSoundSink {
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<std::pair<int, std::vector<uint8_t>>> writes_;
+    std::vector<int> clearedSlots_;
 };
 
 std::vector<uint8_t> datagram(uint32_t timestamp, uint32_t source,
@@ -190,6 +199,8 @@ TEST_F(PeerTableTest, SixteenSlotsOnePerParty) {
     EXPECT_FALSE(table.add(params(extra, remote_, 101)));
     ASSERT_TRUE(table.add(params(extra, remote_, 999)));
     EXPECT_EQ(table.slotOf(999), 0);
+    // The slot changed hands: the previous party's sound is thrown away first.
+    EXPECT_EQ(sink_.clearedSlots().back(), 0);
     table.removeAll();
     EXPECT_EQ(table.slotOf(999), -1);
     EXPECT_TRUE(names_.isFree(1));

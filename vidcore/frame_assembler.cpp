@@ -22,7 +22,10 @@ FrameAssembler::Result FrameAssembler::add(const VideoPacketHeader& header,
     frame_.clear();
     // A count of 0 or an index outside the count can only come from a broken
     // or hostile sender; either would make a frame out of nothing.
-    if (header.count == 0 || header.count > kMaxFragments || header.index >= header.count) {
+    // No sender makes fragments larger than this; bigger ones would only let
+    // a stranger make us hold megabytes per party.
+    if (header.count == 0 || header.count > kMaxFragments || header.index >= header.count ||
+        fragment.size() > kFragmentSize) {
         result.rejected = true;
         return result;
     }

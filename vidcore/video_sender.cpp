@@ -107,6 +107,7 @@ int VideoSender::offer(const uint8_t* picture, size_t length) {
     int result = 0;
     if (coded) {
         const bool key = cycleStart || coded->keyFrame;
+        bool sent = false;
         ownRecorder_.write(compressor_.outputFormat(), coded->data, key);
         uint8_t* data = coded->data.data();
         if (key) {
@@ -117,12 +118,17 @@ int VideoSender::offer(const uint8_t* picture, size_t length) {
             prefix.height = static_cast<uint16_t>(out.height < 0 ? -out.height : out.height);
             prefix.compression = out.compression;
             prefix.writeTo(data - kKeyFramePrefix);
-            sendKeyFrameLocked({data - kKeyFramePrefix, coded->data.size() + kKeyFramePrefix});
+            sent =
+                sendKeyFrameLocked({data - kKeyFramePrefix, coded->data.size() + kKeyFramePrefix});
         } else {
             data[-1] = kDeltaFrameTag;
-            fragmentLocked({data - kDeltaFramePrefix, coded->data.size() + kDeltaFramePrefix});
+            sent =
+                fragmentLocked({data - kDeltaFramePrefix, coded->data.size() + kDeltaFramePrefix});
         }
-        result = 1;
+        // A frame too large to send leaves the parties without a picture to
+        // build on: the next frame starts a new cycle with a key frame.
+        if (!sent) frameCounter_ = kKeyFrameCycle - 1;
+        result = sent ? 1 : 0;
     }
     ++frameCounter_;
     return result;
@@ -138,21 +144,22 @@ void VideoSender::sendDeltaFrame(std::span<const uint8_t> message) {
     fragmentLocked(message);
 }
 
-void VideoSender::sendKeyFrameLocked(std::span<const uint8_t> message) {
+bool VideoSender::sendKeyFrameLocked(std::span<const uint8_t> message) {
     for (auto& peer : peers_) {
         if (peer) peer->setKeyOnly(false);
     }
-    fragmentLocked(message);
+    const bool sent = fragmentLocked(message);
     // A party that reported losses in the cycle just ended gets only the
     // key frame of this one, until the next key frame repairs its picture.
     for (auto& peer : peers_) {
         if (peer && peer->takeLossReports() > 0) peer->setKeyOnly(true);
     }
+    return sent;
 }
 
-void VideoSender::fragmentLocked(std::span<const uint8_t> message) {
+bool VideoSender::fragmentLocked(std::span<const uint8_t> message) {
     const size_t count = fragmentCount(message.size());
-    if (count == 0) return;
+    if (count == 0) return false;
     ++sequence_;
     timeStamp_ += 5;
     uint8_t datagram[kVideoHeaderSize + kFragmentSize];
@@ -174,6 +181,7 @@ void VideoSender::fragmentLocked(std::span<const uint8_t> message) {
         if (options_.pace && i % kBurst == 0) std::this_thread::sleep_for(kBurstPause);
     }
     if (options_.pace) std::this_thread::sleep_for(kFramePause);
+    return true;
 }
 
 VideoPeer* VideoSender::findLocked(uint32_t peerId) {

@@ -75,8 +75,8 @@ class VideoSender {
     void stopLocked(const char* faultText);
     bool beginSequenceLocked();
     std::optional<VideoCompressor::Coded> codeLocked(const uint8_t* picture, size_t length);
-    void sendKeyFrameLocked(std::span<const uint8_t> message);
-    void fragmentLocked(std::span<const uint8_t> message);
+    bool sendKeyFrameLocked(std::span<const uint8_t> message);
+    bool fragmentLocked(std::span<const uint8_t> message);
 
     SendRate& rate_;
     Options options_;

@@ -79,6 +79,9 @@ void TransferSession::run() {
             ok = request_.role == RelayRole::Sender ? send() : receive();
         }
     }
+    // Closing our end lets the relay see the transfer is over and let go of
+    // both connections.
+    stream_.cancel();
     if (ok) postWindowMessage(request_.window, XFERLINK_WM_COMPLETE, 0, 0);
     succeeded_ = ok;
     finished_ = true;

@@ -54,7 +54,13 @@ extern "C" int StartSend(long transferToken, const char* /*peerAddress*/, long p
                          long fileSize, int isSender, uintptr_t window) {
     if (path == nullptr || fileSize < 0 || fileSize > 0xFFFFFFFFL) return 0;
     Library& lib = library();
-    std::unique_ptr<TransferSession> replaced;
+    {
+        // A transfer still running with this peer ends first, so that its
+        // clean-up cannot touch the new transfer's partial file.
+        std::unique_ptr<TransferSession> replaced;
+        std::lock_guard lock(lib.mutex);
+        replaced = takeSession(lib, static_cast<uint32_t>(peerUserId));
+    }
     {
         std::lock_guard lock(lib.mutex);
         if (lib.serverAddress.empty()) return 0;
@@ -68,7 +74,6 @@ extern "C" int StartSend(long transferToken, const char* /*peerAddress*/, long p
         request.path = path;
         request.fileSize = static_cast<uint32_t>(fileSize);
         request.window = window;
-        replaced = takeSession(lib, request.peerId);
         lib.sessions[request.peerId] = std::make_unique<TransferSession>(std::move(request));
     }
     return 1;

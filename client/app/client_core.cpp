@@ -193,6 +193,4 @@ void ClientCore::storeOwnRecord() {
 
 void ClientCore::notifyWindowFor(uint32_t /*id*/) {}
 
-void ClientCore::onMessage(const store::ChatMessage& /*message*/) {}
-
 }  // namespace zemra::client

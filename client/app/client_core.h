@@ -20,6 +20,7 @@
 #include "client/app/ui_port.h"
 #include "client/app/window_registry.h"
 #include "client/net/contact_list.h"
+#include "client/net/message_queue.h"
 #include "client/net/online_animation.h"
 #include "client/net/probe_sockets.h"
 #include "client/net/server_connection.h"
@@ -146,6 +147,8 @@ class ClientCore : public QObject, public ClientEvents {
     OwnStatus ownStatus() const { return ownStatus_; }
     bool loggedIn() const { return connection_.loggedIn(); }
     const std::string& localAddress() const { return localAddress_; }
+    // Incoming messages not yet shown.
+    MessageQueue& messageQueue() { return messages_; }
     const ContactList& contacts() const { return contacts_; }
     ContactList& contacts() { return contacts_; }
     const store::CUserOptions& options() const { return options_; }
@@ -176,6 +179,8 @@ class ClientCore : public QObject, public ClientEvents {
     const store::CUserInfo* contactOrSelf(uint32_t id) const override;
     void createFacePopup(int picture, const std::string& text, int style) override;
     void onMessage(const store::ChatMessage& message) override;
+    // A message the server kept while we were offline: no presence effects.
+    void onPassiveMessage(const store::ChatMessage& message);
     void onRegistered(uint32_t newId) override;
     void onWizardContacts(const std::vector<protocol::ContactRecord>& contacts) override;
     void onLoginResult(int code, int value) override;
@@ -202,6 +207,10 @@ class ClientCore : public QObject, public ClientEvents {
     void onCapabilityPoll();
     void setOwnStatus(OwnStatus status);
     void mergeLoginContacts();
+    void receiveMessage(const store::ChatMessage& message, bool passive);
+    // The contact of a message's sender, created in `group` (named by its
+    // ID) when there is none yet.
+    store::Contact& senderContact(uint32_t id, std::size_t group);
     void storeOptions() { store_.putOptions(options_); }
     void onDetails(const protocol::UserDetails& details);
     void onDetailsSaved(bool saved);
@@ -212,6 +221,7 @@ class ClientCore : public QObject, public ClientEvents {
     ProbeSockets probes_;
     store::RecordStore store_;
     ContactList contacts_;
+    MessageQueue messages_;
     OnlineAnimation animation_;
     WindowRegistry windows_;
     store::TraceLog trace_;

@@ -2,6 +2,7 @@
 #include "client/app/client_core.h"
 #include "protocol/contact_packets.h"
 #include "protocol/login_packets.h"
+#include "protocol/message_packets.h"
 #include "protocol/packet_types.h"
 #include "protocol/profile_packets.h"
 #include "protocol/search_packets.h"
@@ -9,6 +10,9 @@
 
 namespace zemra::client {
 namespace {
+
+// Messages from this sender are dropped unread.
+constexpr uint32_t kBlockedSenderId = 314707;
 
 // Refusal sub-codes as the login code understands them; 0 for the ignored ones.
 int loginRefusalCode(uint16_t subCode) {
@@ -86,6 +90,27 @@ void ClientCore::dispatch(uint16_t type, std::span<const uint8_t> bytes) {
                 postWindowMessage(deleteContactWindow_, kWmContactDeleted, 0, 0);
             }
             contacts_.clearTableEntry(parseUserId(packet));
+            break;
+        }
+        case PT_MESSAGE:
+        case PT_MESSAGE_PASSIVE: {
+            const TextMessage text = parseMessage(packet);
+            if (text.peerId == kBlockedSenderId) break;
+            store::ChatMessage message;
+            message.kind = text.kind;
+            message.flags = store::kMessageIncoming;
+            message.peer = text.peerId;
+            message.time = text.time;
+            message.text = text.text;
+            message.faceName = text.faceName;
+            message.size = static_cast<uint8_t>(text.fontSize);
+            message.colour = text.colour;
+            message.effects = text.effects;
+            if (type == PT_MESSAGE) {
+                onMessage(message);
+            } else {
+                onPassiveMessage(message);
+            }
             break;
         }
         case PT_REGISTERED:

@@ -1,4 +1,5 @@
 // Login, the account wizard path, and the own-status commands.
+#include <QTimer>
 #include <algorithm>
 
 #include "client/app/client_core.h"
@@ -170,7 +171,9 @@ void ClientCore::onLoginResult(int code, int /*value*/) {
                 ui_.showMessage("登录失败,请稍后再试", kCaption);
                 break;
         }
-        runLogin();
+        // The dialog runs once this packet has been handled, not inside its
+        // handler, so a second answer cannot stack a second dialog on it.
+        QTimer::singleShot(0, this, [this] { runLogin(); });
         return;
     }
     if (wizardOpen_) {

@@ -45,6 +45,8 @@ class UiPort {
     // A small notice window with a contact's face (face + presence variant) and a text.
     virtual void showContactPopup(uint8_t /*face*/, const std::string& /*text*/) {}
     virtual void playSound(const std::string& /*file*/) {}
+    // A message was queued for the user to read (the tray starts blinking).
+    virtual void messagesQueued() {}
     // An add-friend request was answered (the outgoing request window shows it).
     virtual void addFriendResult(uint32_t /*id*/, int /*result*/) {}
     // Answers that arrive while the account wizard is open go to it.

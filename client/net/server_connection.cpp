@@ -29,8 +29,14 @@ void ServerConnection::setServer(std::string address, uint16_t port) {
 
 bool ServerConnection::connectToServer() {
     if (link_) return true;
+    // Connecting waits in an event loop; a second caller meanwhile (the
+    // wizard while a reconnect waits) must not open a second link.
+    if (connecting_) return false;
+    connecting_ = true;
     auto* link = new ServerLink(hooks_.onPacket);
-    if (!link->connectToServer(address_, port_, kConnectTimeout)) {
+    const bool connected = link->connectToServer(address_, port_, kConnectTimeout);
+    connecting_ = false;
+    if (!connected) {
         link->deleteLater();
         if (++failures_ > kMaxFailures && hooks_.onGaveUp) hooks_.onGaveUp();
         return false;

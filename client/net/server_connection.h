@@ -63,6 +63,7 @@ class ServerConnection : public QObject {
     uint16_t port_ = 3000;
     std::unique_ptr<ServerLink, void (*)(ServerLink*)> link_;
     bool loggedIn_ = false;
+    bool connecting_ = false;
     int failures_ = 0;
     QTimer reconnectTimer_;
 };

@@ -56,7 +56,7 @@ bool ServerLink::send(std::span<const uint8_t> packet) {
     loop.exec();
     disconnect(drained);
     disconnect(gone);
-    return socket_.state() == QAbstractSocket::ConnectedState;
+    return socket_.state() == QAbstractSocket::ConnectedState && socket_.bytesToWrite() == 0;
 }
 
 void ServerLink::shutdown() {

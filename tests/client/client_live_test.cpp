@@ -19,7 +19,7 @@ using integration::LiveServer;
 using integration::TestClient;
 
 class ClientLiveTest : public ::testing::Test {
-protected:
+  protected:
     explicit ClientLiveTest(const std::string& address) : server(address), client(address) {}
     void SetUp() override { ASSERT_TRUE(server.process.start()) << server.process.log(); }
 
@@ -36,7 +36,7 @@ protected:
 };
 
 class ClientLoginTest : public ClientLiveTest {
-protected:
+  protected:
     ClientLoginTest() : ClientLiveTest("127.0.4.1") {}
 };
 
@@ -120,7 +120,7 @@ TEST_F(ClientLoginTest, DamagedLocalDataAsksForTheWizard) {
 }
 
 class ClientContactsTest : public ClientLiveTest {
-protected:
+  protected:
     ClientContactsTest() : ClientLiveTest("127.0.4.2") {}
 };
 
@@ -180,13 +180,68 @@ TEST_F(ClientContactsTest, TheAfterLoginReportComesBeforeAnyAnnounce) {
     const uint32_t me = server.newUser("reporter");
     loginAs(me);
     ASSERT_TRUE(waitUntil([&] { return client.core().announcing(); }, 3s));
-    EXPECT_TRUE(std::filesystem::is_directory(client.config.photoRoot / std::to_string(me) / "his"));
+    EXPECT_TRUE(
+        std::filesystem::is_directory(client.config.photoRoot / std::to_string(me) / "his"));
     // The server answers announces; the timer stops on the first answer.
     ASSERT_TRUE(waitUntil([&] { return !client.core().announcing(); }, 5s));
 }
 
+TEST_F(ClientContactsTest, MessagesAreStoredQueuedAndMakeStrangersKnown) {
+    const uint32_t me = server.newUser("reader");
+    const uint32_t anna = server.newUser("anna");
+    const uint32_t hidden = server.newUser("hidden");
+    const uint32_t stranger = server.newUser("stranger");
+    {
+        auto setup = server.loggedIn(me);
+        ASSERT_TRUE(setup);
+        for (uint32_t id : {anna, hidden}) {
+            setup->send(protocol::buildSetRelation({id, protocol::kRelationFriend}));
+            ASSERT_TRUE(setup->waitFor(protocol::PT_CONTACT_ADDED));
+        }
+    }
+    // Sent while we are offline: kept by the server, handed over at login.
+    auto annaOnline = server.loggedIn(anna);
+    ASSERT_TRUE(annaOnline);
+    annaOnline->send(integration::textMessage(me, "while you were out"));
+    annaOnline.reset();  // anna is offline again when we log in
+
+    loginAs(me);
+    ASSERT_TRUE(waitUntil([&] { return client.core().messageQueue().size() == 1; }));
+    EXPECT_EQ(client.core().messageQueue().first()->text, "while you were out");
+    // A kept message says nothing about the sender's presence.
+    EXPECT_EQ(client.core().contacts().findContact(anna)->presence, Presence::Offline);
+
+    // A friend we see offline (invisible) writes: now we know he is there.
+    auto hiddenOnline = server.loggedIn(hidden, "pw", /*invisible=*/true);
+    ASSERT_TRUE(hiddenOnline);
+    hiddenOnline->send(integration::textMessage(me, "psst"));
+    ASSERT_TRUE(waitUntil([&] { return client.core().messageQueue().size() == 2; }));
+    EXPECT_EQ(client.core().contacts().findContact(hidden)->presence, Presence::Online);
+
+    // Someone not in the list becomes a stranger named by his number.
+    auto strangerOnline = server.loggedIn(stranger);
+    ASSERT_TRUE(strangerOnline);
+    strangerOnline->send(integration::textMessage(me, "hello?"));
+    ASSERT_TRUE(waitUntil([&] { return client.core().messageQueue().size() == 3; }));
+    const store::Contact* newcomer = client.core().contacts().findContact(stranger);
+    ASSERT_NE(newcomer, nullptr);
+    EXPECT_EQ(newcomer->nickname, std::to_string(stranger));
+    EXPECT_EQ(newcomer->category, ContactCategory::Stranger);
+
+    // All three are in msg.db under their senders.
+    for (auto [id, text] : {std::pair{anna, "while you were out"}, std::pair{hidden, "psst"},
+                            std::pair{stranger, "hello?"}}) {
+        std::vector<store::ChatMessage> stored;
+        ASSERT_TRUE(client.core().recordStore().LoadMessages(id, stored)) << id;
+        ASSERT_EQ(stored.size(), 1u);
+        EXPECT_EQ(stored[0].text, text);
+        EXPECT_TRUE(stored[0].isIncoming());
+    }
+    EXPECT_EQ(client.core().messageQueue().takeQueued(stranger)->text, "hello?");
+}
+
 class ClientReconnectTest : public ClientLiveTest {
-protected:
+  protected:
     ClientReconnectTest() : ClientLiveTest("127.0.4.3") {}
 };
 
@@ -199,7 +254,7 @@ TEST_F(ClientReconnectTest, LogsInAgainAfterARestartAndGivesUpWhenTheServerIsGon
     ASSERT_TRUE(server.process.start());
     ASSERT_TRUE(waitUntil([&] { return client.core().loggedIn(); }, 10s));
     EXPECT_EQ(client.core().connection().failureCount(), 1);  // reset, then one for the login
-    EXPECT_EQ(client.ui.loginDialogsShown, 1);               // no dialog for the re-login
+    EXPECT_EQ(client.ui.loginDialogsShown, 1);                // no dialog for the re-login
 
     server.process.kill();
     const std::string gaveUp = "网络故障，与服务器断开连接!\r\n请稍后再连,ZEMRA对此非常抱歉!";
