@@ -1,5 +1,7 @@
 #include "client_core.h"
 
+#include "client/app/client_texts.h"
+
 #include <ctime>
 
 #include "client/net/nickname_collator.h"
@@ -16,11 +18,6 @@
 #include "protocol/simple_packets.h"
 
 namespace zemra::client {
-namespace {
-
-constexpr const char* kCaption = "zemra";
-
-}  // namespace
 
 ClientCore::ClientCore(ClientConfig config, UiPort& ui, QObject* parent)
     : QObject(parent),

@@ -1,6 +1,7 @@
 // The account wizard's link to the server, and the user details: asking for
 // them, showing the answer, and changing one's own.
 #include "client/app/client_core.h"
+#include "client/app/client_texts.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "protocol/packet_types.h"
@@ -8,16 +9,6 @@
 
 namespace zemra::client {
 namespace {
-
-constexpr const char* kCaption = "zemra";
-constexpr std::size_t kPasswordLength = 10;
-
-std::string trimmed(std::string_view s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-    return std::string(s);
-}
 
 std::string withoutLeadingSpaces(const std::string& s) {
     const auto first = s.find_first_not_of(' ');
@@ -42,7 +33,7 @@ ClientCore::WizardLink ClientCore::connectForWizard() {
 }
 
 void ClientCore::sendRegistration(protocol::UserProfile profile) {
-    profile.password = std::string(text::gbkPrefix(trimmed(profile.password), kPasswordLength));
+    profile.password = std::string(text::gbkPrefix(trimBlanks(profile.password), kPasswordLength));
     profile.localIp = localAddress_;
     me_.nickname = profile.nickname;
     me_.face = static_cast<uint8_t>(std::min<uint16_t>(profile.face, 84));
@@ -91,7 +82,7 @@ void ClientCore::submitOwnDetails(protocol::UserProfile profile, int addPolicy) 
     }
     profile.userId = ownId_;
     profile.visibility = protocol::kVisibilityFriends;
-    profile.password = std::string(text::gbkPrefix(trimmed(profile.password), kPasswordLength));
+    profile.password = std::string(text::gbkPrefix(trimBlanks(profile.password), kPasswordLength));
     pendingPassword_ = profile.password;
     send(protocol::buildSetDetails(profile));
 }

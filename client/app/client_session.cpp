@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "client/app/client_core.h"
+#include "client/app/client_texts.h"
 #include "client/store/login_ids.h"
 #include "client/store/replies.h"
 #include "platform/paths.h"
@@ -13,16 +14,7 @@
 namespace zemra::client {
 namespace {
 
-constexpr const char* kCaption = "zemra";
-constexpr std::size_t kPasswordLength = 10;
 constexpr std::size_t kAwayRepliesUsable = 10;
-
-std::string trimBlanks(std::string_view s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-    return std::string(s);
-}
 
 }  // namespace
 

@@ -197,7 +197,11 @@ void MainWindow::showContactMenu(uint32_t id, const QPoint& pos) {
             menu->addAction(u("发送文件"), this, [this] { showLater("file"); });
             const QString homepage = QString::fromStdString(text::toUtf8(contact->homepage));
             menu->addAction(u("个人主页"), this, [homepage] {
-                if (!homepage.isEmpty()) QDesktopServices::openUrl(QUrl::fromUserInput(homepage));
+                // The address is the contact's own text: only web pages are opened.
+                const QUrl url = QUrl::fromUserInput(homepage);
+                if (url.scheme() == "http" || url.scheme() == "https") {
+                    QDesktopServices::openUrl(url);
+                }
             });
             addHistory();
             addDetails();
