@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 
+#include "platform/testing/ffprobe.h"
 #include "platform/testing/temp_dir.h"
 #include "platform/wave_format.h"
 
@@ -15,29 +16,7 @@ using zemra::testing::readFile;
 using zemra::testing::TempDir;
 using zemra::testing::writeFile;
 
-// ffprobe's view of each stream, as key=value pairs.
-std::vector<std::map<std::string, std::string>> probe(const std::filesystem::path& file) {
-    const std::string command =
-        "ffprobe -v error -count_packets -show_entries "
-        "stream=codec_type,codec_name,sample_rate,channels,duration,nb_read_packets,width,height,"
-        "bits_per_sample -of default=nw=1 '" +
-        file.string() + "' 2>&1";
-    std::vector<std::map<std::string, std::string>> streams;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return streams;
-    char line[512];
-    while (fgets(line, sizeof line, pipe)) {
-        std::string text(line);
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-        const auto eq = text.find('=');
-        if (eq == std::string::npos) continue;
-        const std::string key = text.substr(0, eq);
-        if (key == "codec_name") streams.emplace_back();
-        if (!streams.empty()) streams.back()[key] = text.substr(eq + 1);
-    }
-    pclose(pipe);
-    return streams;
-}
+using zemra::testing::probeStreams;
 
 std::vector<uint8_t> waveFormatBytes() {
     std::vector<uint8_t> bytes(WaveFormat::kSize);
@@ -110,7 +89,7 @@ TEST(AviFileTest, AudioAndVideoStreamsAreReadByFfprobe) {
         EXPECT_FALSE(audio->write(100, pcm(10, 0), 10, false)) << "only at the end";
         EXPECT_TRUE(file->close());
     }
-    const auto streams = probe(dir / "a.avi");
+    const auto streams = probeStreams(dir / "a.avi");
     ASSERT_EQ(streams.size(), 2u);
     EXPECT_EQ(streams[0].at("codec_type"), "video");
     EXPECT_EQ(streams[0].at("width"), "16");
@@ -175,7 +154,7 @@ TEST(AviFileTest, AReopenedFileShowsItsStreamsAndIsAppendedTo) {
     ASSERT_TRUE(file->stream(kAviStreamAudio)->readChunk(0, data));
     EXPECT_EQ(data, pcm(800, 3));
     EXPECT_EQ(file->stream(kAviStreamAudio)->info().name, "meeting Speech");
-    const auto streams = probe(dir / "a.avi");
+    const auto streams = probeStreams(dir / "a.avi");
     ASSERT_EQ(streams.size(), 2u);
     EXPECT_EQ(streams[1].at("codec_name"), "pcm_s16le");
     EXPECT_NEAR(std::stod(streams[1].at("duration")), 0.1, 1e-3);
@@ -209,7 +188,7 @@ TEST(AviFileTest, HeadersOutgrowingTheirRoomMoveTheData) {
     EXPECT_EQ(data, pcm(1000, 11));
     ASSERT_TRUE(file->stream(kAviStreamVideo, 23)->readChunk(0, data));
     EXPECT_EQ(data, picture(27));
-    EXPECT_EQ(probe(dir / "a.avi").size(), 25u);
+    EXPECT_EQ(probeStreams(dir / "a.avi").size(), 25u);
 }
 
 TEST(AviFileTest, DamagedFilesFailOrKeepWhatIsIntact) {

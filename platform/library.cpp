@@ -41,4 +41,10 @@ void* Library::symbol(const char* name) const {
     return dlsym(handle_, name);
 }
 
+std::filesystem::path Library::directoryOf(const void* address) {
+    Dl_info info{};
+    if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
+    return std::filesystem::path(info.dli_fname).parent_path();
+}
+
 }  // namespace zemra

@@ -1,6 +1,7 @@
 // Loading shared objects by file name (the engines' codec plug-ins).
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -28,6 +29,12 @@ class Library {
     }
 
     const std::string& fileName() const { return fileName_; }
+
+    // The folder of the loaded file that holds `address` (a function of the
+    // caller's), so that a library can find the plug-ins installed beside
+    // it; empty when unknown. A bare name given to open() is searched from
+    // this platform library instead.
+    static std::filesystem::path directoryOf(const void* address);
 
     // "xms.dll" -> "xms.so"; other names unchanged.
     static std::string platformFileName(std::string_view name);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace zemra {
 namespace {
 
@@ -26,6 +28,14 @@ TEST(LibraryTest, AMissingLibraryFailsWithAReason) {
     std::string error;
     EXPECT_EQ(Library::open("zemra-no-such-library.dll", &error), nullptr);
     EXPECT_NE(error.find("zemra-no-such-library.so"), std::string::npos);
+}
+
+TEST(LibraryTest, FindsTheFolderOfTheFileHoldingAnAddress) {
+    // A function of the platform library: its folder is where that library lies.
+    const auto platformDir =
+        Library::directoryOf(reinterpret_cast<const void*>(&Library::platformFileName));
+    EXPECT_TRUE(std::filesystem::exists(platformDir / "libzemra_platform.so")) << platformDir;
+    EXPECT_TRUE(Library::directoryOf(nullptr).empty());
 }
 
 }  // namespace

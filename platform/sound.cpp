@@ -108,9 +108,7 @@ class Playback {
     void closeDevice() {
         if (!out_ || closed_) return;
         closed_ = true;
-        out_->reset();
-        out_->close();
-        for (auto& buffer : buffers_) out_->unprepare(buffer);
+        out_->shutdown(buffers_);
     }
 
     std::vector<uint8_t> pcm_;

@@ -154,6 +154,12 @@ void WaveDevice::reset() {
 void WaveDevice::close() {
     core_->close();
 }
+
+void WaveDevice::shutdown(std::span<WaveBuffer> buffers) {
+    reset();
+    close();
+    for (WaveBuffer& buffer : buffers) unprepare(buffer);
+}
 const std::string& WaveDevice::name() const {
     return core_->name();
 }

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "platform/wave_format.h"
@@ -57,6 +58,9 @@ class WaveDevice {
     void reset();
     // Stops the device thread; no callback runs once this returns.
     void close();
+    // The whole ending: takes every buffer back, stops the device thread and
+    // unprepares `buffers`. Only after this may their memory go.
+    void shutdown(std::span<WaveBuffer> buffers);
 
     const std::string& name() const;
 

@@ -45,9 +45,7 @@ bool AudioCapture::start(unsigned device, uint32_t ownId, WindowHandle window) {
 void AudioCapture::stop() {
     stopped_ = 1;
     if (device_) {
-        device_->reset();
-        device_->close();
-        for (auto& h : *headers_) device_->unprepare(h);
+        device_->shutdown(*headers_);
         device_.reset();
     }
     headers_.reset();

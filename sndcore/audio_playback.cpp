@@ -38,9 +38,7 @@ bool AudioPlayback::start(unsigned device) {
 void AudioPlayback::stop() {
     stopped_ = 1;
     if (device_) {
-        device_->reset();
-        device_->close();
-        for (auto& h : *headers_) device_->unprepare(h);
+        device_->shutdown(*headers_);
         device_.reset();
     }
     headers_.reset();

@@ -3,11 +3,11 @@
 // no memory crosses this boundary.
 #include "include/sndcore.h"
 
-#include <dlfcn.h>
-
 #include <filesystem>
 
 #include "platform/avi_file.h"
+#include "platform/engine_guard.h"
+#include "platform/library.h"
 #include "sndcore/audio_capture.h"
 #include "sndcore/audio_playback.h"
 #include "sndcore/audio_recorder.h"
@@ -20,9 +20,7 @@ void anchor() {}
 
 // The codec copies sit beside the engine, wherever it was loaded from.
 std::filesystem::path engineDirectory() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&anchor), &info) == 0 || !info.dli_fname) return {};
-    return std::filesystem::path(info.dli_fname).parent_path();
+    return Library::directoryOf(reinterpret_cast<const void*>(&anchor));
 }
 
 struct Engine {
@@ -51,29 +49,11 @@ struct Engine {
 
 Engine engine;
 
-template <typename Function>
-auto guarded(Function&& function, decltype(function()) failure) noexcept {
-    try {
-        return function();
-    } catch (...) {
-        return failure;
-    }
-}
-
-template <typename Function>
-void guardedVoid(Function&& function) noexcept {
-    try {
-        function();
-    } catch (...) {
-    }
-}
-
 }  // namespace
 }  // namespace zemra::snd
 
+using zemra::guarded;
 using zemra::snd::engine;
-using zemra::snd::guarded;
-using zemra::snd::guardedVoid;
 
 extern "C" {
 
@@ -83,7 +63,7 @@ int INPUT0(unsigned device, unsigned long ownId, uintptr_t window) {
 }
 
 void INPUT1(void) {
-    guardedVoid([] { engine.capture.stop(); });
+    guarded([] { engine.capture.stop(); });
 }
 
 void INPUT2(int flag) {
@@ -110,15 +90,15 @@ int INPUT4(unsigned long peerId) {
 }
 
 void INPUT5(void) {
-    guardedVoid([] { engine.peers.removeAll(); });
+    guarded([] { engine.peers.removeAll(); });
 }
 
 void INPUT6(unsigned long peerId, int flag) {
-    guardedVoid([&] { engine.peers.setSendMute(uint32_t(peerId), flag); });
+    guarded([&] { engine.peers.setSendMute(uint32_t(peerId), flag); });
 }
 
 void INPUT7(unsigned long peerId, int flag) {
-    guardedVoid([&] { engine.peers.setReceiveMute(uint32_t(peerId), flag); });
+    guarded([&] { engine.peers.setReceiveMute(uint32_t(peerId), flag); });
 }
 
 void INPUT8(unsigned long, int) {}
@@ -131,7 +111,7 @@ int INPUT10(void* aviFile) {
 }
 
 void INPUT11(void) {
-    guardedVoid([] { engine.recorder.stop(); });
+    guarded([] { engine.recorder.stop(); });
 }
 
 void INPUT12(int flag) {
@@ -147,7 +127,7 @@ int INPUT14(unsigned device) {
 }
 
 void INPUT15(void) {
-    guardedVoid([] { engine.playback.stop(); });
+    guarded([] { engine.playback.stop(); });
 }
 
 void INPUT16(int flag) {

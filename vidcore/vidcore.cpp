@@ -2,10 +2,10 @@
 // the library is loaded. No exception crosses this boundary.
 #include "include/vidcore.h"
 
-#include <dlfcn.h>
-
 #include <filesystem>
 
+#include "platform/engine_guard.h"
+#include "platform/library.h"
 #include "vidcore/video_engine.h"
 
 namespace zemra::vid {
@@ -13,12 +13,10 @@ namespace {
 
 void anchor() {}
 
-// The codec driver sits beside the engine, wherever the engine was loaded
-// from (a bare name would be looked up from the platform library instead).
+// The codec driver sits beside the engine, wherever the engine was loaded from.
 std::filesystem::path codecDriverFile() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&anchor), &info) == 0 || !info.dli_fname) return {};
-    return std::filesystem::path(info.dli_fname).parent_path() / "picodec.so";
+    const auto directory = Library::directoryOf(reinterpret_cast<const void*>(&anchor));
+    return directory.empty() ? std::filesystem::path() : directory / "picodec.so";
 }
 
 VideoEngine::Options engineOptions() {
@@ -29,23 +27,6 @@ VideoEngine::Options engineOptions() {
 
 VideoEngine engine(engineOptions());
 
-template <typename Function>
-auto guarded(Function&& function, decltype(function()) failure) noexcept {
-    try {
-        return function();
-    } catch (...) {
-        return failure;
-    }
-}
-
-template <typename Function>
-void guarded(Function&& function) noexcept {
-    try {
-        function();
-    } catch (...) {
-    }
-}
-
 uint32_t userId(unsigned long id) {
     return static_cast<uint32_t>(id);
 }
@@ -53,9 +34,9 @@ uint32_t userId(unsigned long id) {
 }  // namespace
 }  // namespace zemra::vid
 
+using zemra::guarded;
 using zemra::vid::Display;
 using zemra::vid::engine;
-using zemra::vid::guarded;
 using zemra::vid::Rect;
 using zemra::vid::userId;
 

@@ -1,4 +1,6 @@
 #include "client/ui/detail_pages.h"
+#include "client/ui/ui_text.h"
+#include "client/ui/visibility_choice.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -16,10 +18,6 @@
 
 namespace zemra::client::ui {
 namespace {
-
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 QLineEdit* field(int maxLength = 0) {
     auto* edit = new QLineEdit;
@@ -91,15 +89,7 @@ CDetailCommDlg::CDetailCommDlg() {
     form->addRow(u("邮编:"), postcode);
     form->addRow(u("电话:"), phone);
     visibility = new QButtonGroup(this);
-    auto* group = new QGroupBox(u("谁可以看到这些资料"));
-    auto* radios = new QVBoxLayout(group);
-    const char* names[] = {"完全公开", "仅好友可见", "完全保密"};
-    for (int i = 0; i < 3; ++i) {
-        auto* radio = new QRadioButton(u(names[i]));
-        visibility->addButton(radio, i);
-        radios->addWidget(radio);
-    }
-    visibility->button(1)->setChecked(true);
+    auto* group = visibilityChoice(visibility, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(group);

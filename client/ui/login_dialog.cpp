@@ -1,4 +1,5 @@
 #include "client/ui/login_dialog.h"
+#include "client/ui/ui_text.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,14 +15,6 @@
 #include "platform/text.h"
 
 namespace zemra::client::ui {
-namespace {
-
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-}  // namespace
-
 CLoginDlg::CLoginDlg(LoginDialogModel& model, std::optional<LoginChoice> commandLine,
                      QWidget* parent)
     : SkinnedDialog(u("用户登录"), u("登录认证"), parent),

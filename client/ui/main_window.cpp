@@ -1,4 +1,5 @@
 #include "client/ui/main_window.h"
+#include "client/ui/ui_text.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -23,10 +24,6 @@
 
 namespace zemra::client::ui {
 namespace {
-
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 // A picture button's three looks: the glyph over the normal, hover and
 // pressed backgrounds.

@@ -16,14 +16,11 @@
 #include "client/ui/image_lists.h"
 #include "client/ui/main_window.h"
 #include "client/ui/skin.h"
+#include "client/ui/ui_text.h"
 #include "platform/text.h"
 
 namespace zemra::client::ui {
 namespace {
-
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 constexpr const char* kNewsPage = "http://127.0.0.1/zemra/news.html";
 constexpr const char* kDownloadSite = "http://127.0.0.1/zemra";

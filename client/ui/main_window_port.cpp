@@ -10,6 +10,7 @@
 #include "client/ui/main_window.h"
 #include "client/ui/modify_detail_dlg.h"
 #include "client/ui/reg_wizard.h"
+#include "client/ui/ui_text.h"
 #include "platform/sound.h"
 #include "platform/text.h"
 
@@ -20,10 +21,6 @@ QString q(const std::string& utf8) {
     QString s = QString::fromStdString(utf8);
     s.replace("\r\n", "\n");
     return s;
-}
-
-QString fromGbk(const std::string& gbk) {
-    return QString::fromStdString(text::toUtf8(gbk));
 }
 
 QWidget* dialogParent(QWidget* main) {

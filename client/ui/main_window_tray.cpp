@@ -13,14 +13,11 @@
 #include "client/ui/global_hot_key.h"
 #include "client/ui/image_lists.h"
 #include "client/ui/main_window.h"
+#include "client/ui/ui_text.h"
 #include "platform/text.h"
 
 namespace zemra::client::ui {
 namespace {
-
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 constexpr int kAwayMenuFirst = 40000;
 constexpr int kAwayMenuUsable = 10;

@@ -1,4 +1,5 @@
 #include "client/ui/modify_detail_dlg.h"
+#include "client/ui/ui_text.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -16,16 +17,8 @@
 namespace zemra::client::ui {
 namespace {
 
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 QString q(const std::string& gbk) {
     return QString::fromStdString(text::toUtf8(gbk));
-}
-
-std::string gbk(const QString& s) {
-    return text::toGbk(s.trimmed().toStdString());
 }
 
 }  // namespace

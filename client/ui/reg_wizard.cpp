@@ -1,4 +1,5 @@
 #include "client/ui/reg_wizard.h"
+#include "client/ui/ui_text.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -13,18 +14,6 @@
 #include "platform/text.h"
 
 namespace zemra::client::ui {
-namespace {
-
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-std::string gbk(const QString& s) {
-    return text::toGbk(s.trimmed().toStdString());
-}
-
-}  // namespace
-
 CRegWizard::CRegWizard(RegWizardBackend backend, QWidget* parent)
     : SkinnedDialog(u("ZEMRA注册向导"), u("ZEMRA注册向导"), parent, true),
       backend_(std::move(backend)),

@@ -1,14 +1,7 @@
 #include "client/ui/reg_wizard_flow.h"
+#include "client/ui/ui_text.h"
 
 namespace zemra::client::ui {
-namespace {
-
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-}  // namespace
-
 int RegWizardFlow::next(int page, int mode) {
     if (page == kPageMode) return mode == kModeExisting ? kPageNetwork : kPageBasic;
     return page < kPageFinish ? page + 1 : -1;

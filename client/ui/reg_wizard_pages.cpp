@@ -1,4 +1,6 @@
 #include "client/ui/reg_wizard_pages.h"
+#include "client/ui/ui_text.h"
+#include "client/ui/visibility_choice.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -19,10 +21,6 @@
 
 namespace zemra::client::ui {
 namespace {
-
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 QLineEdit* lineEdit(int maxLength, const QString& preset = QString()) {
     auto* edit = new QLineEdit(preset);
@@ -178,15 +176,7 @@ CRegCommDlg::CRegCommDlg() {
     form->addRow(u("电话:"), phone);
     form->addRow(u("邮编:"), postcode);
     visibility_ = new QButtonGroup(this);
-    auto* group = new QGroupBox(u("谁可以看到这些资料"));
-    auto* radios = new QVBoxLayout(group);
-    const char* names[] = {"完全公开", "仅好友可见", "完全保密"};
-    for (int i = 0; i < 3; ++i) {
-        auto* radio = new QRadioButton(u(names[i]));
-        visibility_->addButton(radio, i);
-        radios->addWidget(radio);
-    }
-    visibility_->button(0)->setChecked(true);
+    auto* group = visibilityChoice(visibility_, 0);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(group);

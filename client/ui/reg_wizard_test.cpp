@@ -1,4 +1,5 @@
 #include "client/ui/reg_wizard.h"
+#include "client/ui/ui_text.h"
 
 #include <gtest/gtest.h>
 
@@ -14,10 +15,6 @@
 
 namespace zemra::client::ui {
 namespace {
-
-QString u(const char* s) {
-    return QString::fromUtf8(s);
-}
 
 TEST(RegWizardFlow, AnExistingAccountSkipsTheProfilePagesBothWays) {
     EXPECT_EQ(RegWizardFlow::next(kPageMode, RegWizardFlow::kModeNew), kPageBasic);

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/testing/ffprobe.h"
+
 namespace zemra::snd::testing {
 
 // A G.729 coder of the test's own: a private copy of the codec library, so
@@ -108,8 +110,7 @@ double toneAmplitude(std::span<const int16_t> samples, double hz, double rate);
 double rootMeanSquare(std::span<const int16_t> samples);
 // The frequency, on a grid of `stepHz`, with the largest component up to rate / 2.
 double dominantFrequency(std::span<const int16_t> samples, double rate, double stepHz);
-// ffprobe's view of a media file: one key=value map per stream.
-std::vector<std::map<std::string, std::string>> probeStreams(const std::filesystem::path& file);
+using zemra::testing::probeStreams;
 
 // PCM bytes of a sine of the given peak amplitude.
 std::vector<uint8_t> sinePcm(size_t samples, double hz, double amplitude, double rate,
