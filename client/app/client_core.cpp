@@ -28,8 +28,8 @@ ClientCore::ClientCore(ClientConfig config, UiPort& ui, QObject* parent)
               [this](uint16_t type, std::span<const uint8_t> packet) { dispatch(type, packet); },
               [this] { sendLogin(1); },
               [this] {
-                  ui_.showMessage("网络故障，与服务器断开连接!\r\n请稍后再连,ZEMRA对此非常抱歉!",
-                                  kCaption);
+                  setLoginPending(false);
+                  tellUser("网络故障，与服务器断开连接!\r\n请稍后再连,ZEMRA对此非常抱歉!");
               }},
           this),
       probes_(
@@ -137,6 +137,7 @@ void ClientCore::shutdown() {
         store::SaveSettings(settings_, paths::userDirIn(config_.baseDir, ownId_) / "zemra.ini",
                             config_.windowsDir);
     }
+    setLoginPending(false);
     setOwnStatus(OwnStatus::Offline);
     contacts_.setAllOffline();
     started_ = false;

@@ -115,8 +115,8 @@ class ClientCore : public QObject, public ClientEvents {
     // --- groups and contacts edited in the list ---
     void renameGroup(std::size_t index, const std::string& gbkName);
     void renameContact(uint32_t id, const std::string& gbkNickname);
-    // Deletes an empty ordinary group; false when it still has members.
-    bool deleteEmptyGroup(std::size_t index);
+    // Deletes an empty ordinary group; otherwise says why it stays.
+    std::optional<ContactList::KeepGroup> deleteEmptyGroup(std::size_t index);
     // Asks the server to drop the contact (PT_SET_RELATION 0) and clears its
     // table entry; the delete-contact window waits for the confirmation.
     void requestServerRemoval(uint32_t id);
@@ -134,6 +134,11 @@ class ClientCore : public QObject, public ClientEvents {
     void send(const std::vector<uint8_t>& packet) { connection_.send(packet); }
     // Handles one packet from the server: one switch on its type.
     void dispatch(uint16_t type, std::span<const uint8_t> packet);
+    // True while a packet is being handled. Nothing modal may run then: the
+    // link can close and go inside a dialog's event loop.
+    bool handlingPacket() const { return dispatchDepth_ > 0; }
+    // A login went out and has not been answered.
+    bool loginPending() const { return loginPending_; }
 
     // Contact-list actions that need no window.
     void removeStranger(uint32_t id);
@@ -194,6 +199,7 @@ class ClientCore : public QObject, public ClientEvents {
     void notifyWindowFor(uint32_t id) override;
 
   private:
+    void dispatchPacket(uint16_t type, std::span<const uint8_t> packet);
     bool chooseLocalAddress();
     void readMachineSettings();
     void registerBrowserButton();
@@ -206,6 +212,9 @@ class ClientCore : public QObject, public ClientEvents {
     void sendLogin(uint16_t connectionType);
     void onCapabilityPoll();
     void setOwnStatus(OwnStatus status);
+    void setLoginPending(bool pending);
+    // A message box once the current packet or timer has been handled.
+    void tellUser(std::string text);
     void mergeLoginContacts();
     void receiveMessage(const store::ChatMessage& message, bool passive);
     // The contact of a message's sender, created in `group` (named by its
@@ -238,6 +247,8 @@ class ClientCore : public QObject, public ClientEvents {
     bool audioAvailable_ = true;
     bool wizardOpen_ = false;
     bool started_ = false;
+    bool loginPending_ = false;
+    int dispatchDepth_ = 0;
     std::optional<LoginChoice> commandLine_;
 
     store::CUserOptions options_;

@@ -1,5 +1,6 @@
 // The one switch over the types of packets from the server.
 #include "client/app/client_core.h"
+#include "client/app/login_refusal.h"
 #include "protocol/contact_packets.h"
 #include "protocol/login_packets.h"
 #include "protocol/message_packets.h"
@@ -18,14 +19,15 @@ constexpr uint32_t kBlockedSenderId = 314707;
 int loginRefusalCode(uint16_t subCode) {
     switch (subCode) {
         case 10:
-            return 10;
+            return kLoginOldVersion;
         case 11:
-            return 1;
+            return kLoginWrongPassword;
         case 12:
-        case 14:
-            return 4;
+            return kLoginAccountBarred;
         case 13:
             return 5;
+        case 14:
+            return kLoginServerBusy;
         default:
             return 0;
     }
@@ -48,6 +50,12 @@ uintptr_t fileNoticeCode(uint16_t type) {
 }  // namespace
 
 void ClientCore::dispatch(uint16_t type, std::span<const uint8_t> bytes) {
+    ++dispatchDepth_;
+    dispatchPacket(type, bytes);
+    --dispatchDepth_;
+}
+
+void ClientCore::dispatchPacket(uint16_t type, std::span<const uint8_t> bytes) {
     using namespace protocol;
     const PacketView packet(bytes);
     switch (type) {

@@ -18,11 +18,12 @@ void ClientCore::renameContact(uint32_t id, const std::string& gbkNickname) {
     onContactChanged(*contact);
 }
 
-bool ClientCore::deleteEmptyGroup(std::size_t index) {
-    if (!contacts_.removeGroup(index)) return false;
+std::optional<ContactList::KeepGroup> ClientCore::deleteEmptyGroup(std::size_t index) {
+    if (const auto why = contacts_.whyKeepGroup(index)) return why;
+    contacts_.removeGroup(index);
     saveLayout();
     ui_.contactsChanged();
-    return true;
+    return std::nullopt;
 }
 
 void ClientCore::requestServerRemoval(uint32_t id) {

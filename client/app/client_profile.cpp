@@ -69,7 +69,7 @@ void ClientCore::onDetails(const protocol::UserDetails& details) {
     lastDetails_.city = withoutLeadingSpaces(details.city);
     lastDetails_.phone = withoutLeadingSpaces(details.phone);
     if (!loggedIn()) {
-        ui_.showMessage("对不起,您还没有成功登陆服务器", kCaption);
+        tellUser("对不起,您还没有成功登陆服务器");
         return;
     }
     ui_.showDetails(lastDetails_, ownDetails_);
@@ -89,7 +89,7 @@ void ClientCore::submitOwnDetails(protocol::UserProfile profile, int addPolicy) 
 
 void ClientCore::onDetailsSaved(bool saved) {
     if (!saved) {
-        ui_.showMessage("对不起,修改资料失败!", kCaption);
+        tellUser("对不起,修改资料失败!");
         return;
     }
     if (!pendingPassword_.empty()) {
@@ -98,7 +98,7 @@ void ClientCore::onDetailsSaved(bool saved) {
         me_.password = pendingPassword_;
         storeOwnRecord();
     }
-    ui_.showMessage("恭喜:修改资料成功!", kCaption);
+    tellUser("恭喜:修改资料成功!");
 }
 
 }  // namespace zemra::client

@@ -4,6 +4,7 @@
 
 #include "client/app/client_core.h"
 #include "client/app/client_texts.h"
+#include "client/app/login_refusal.h"
 #include "client/store/login_ids.h"
 #include "client/store/replies.h"
 #include "platform/paths.h"
@@ -92,6 +93,7 @@ void ClientCore::sendLogin(uint16_t connectionType) {
     login.localIp = localAddress_;
     login.invisible = options_.hasFlag(store::kOptLoginInvisible);
     login.connectionType = connectionType;
+    setLoginPending(true);
     send(protocol::buildLogin(login));
 }
 
@@ -144,28 +146,20 @@ void ClientCore::initialiseNewUser() {
 }
 
 void ClientCore::onLoginResult(int code, int /*value*/) {
+    setLoginPending(false);
     if (code != 0) {
         if (wizardOpen_) {
             ui_.wizardLoginResult(code);
             return;
         }
-        switch (code) {
-            case 1:
-                ui_.showMessage("ID号或密码不对,请核对", kCaption);
-                break;
-            case 10:
-                ui_.showMessage("系统已升级,请到http://127.0.0.1/zemra中下载最新版本", kCaption);
-                break;
-            case 4:
-                ui_.showMessage("已经有相同ID的用户正在使用", kCaption);
-                break;
-            default:
-                ui_.showMessage("登录失败,请稍后再试", kCaption);
-                break;
-        }
-        // The dialog runs once this packet has been handled, not inside its
-        // handler, so a second answer cannot stack a second dialog on it.
-        QTimer::singleShot(0, this, [this] { runLogin(); });
+        // The message and the dialog after it run once this packet has been
+        // handled, not inside its handler: the link may close and go while
+        // they wait for the user, and a second answer must not stack a
+        // second dialog on the first.
+        QTimer::singleShot(0, this, [this, text = loginRefusalText(code)] {
+            ui_.showMessage(text, kCaption);
+            runLogin();
+        });
         return;
     }
     if (wizardOpen_) {
@@ -183,6 +177,17 @@ void ClientCore::onLoginResult(int code, int /*value*/) {
     mergeLoginContacts();
     saveLayout();
     capabilityTimer_.start();
+}
+
+void ClientCore::setLoginPending(bool pending) {
+    if (loginPending_ == pending) return;
+    loginPending_ = pending;
+    ui_.loginPendingChanged(pending);
+}
+
+void ClientCore::tellUser(std::string text) {
+    QTimer::singleShot(0, this,
+                       [this, text = std::move(text)] { ui_.showMessage(text, kCaption); });
 }
 
 void ClientCore::setOwnStatus(OwnStatus status) {

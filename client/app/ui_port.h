@@ -39,6 +39,9 @@ class UiPort {
     // logged-in account (the core has been told the ID and password).
     virtual bool runAccountWizard() = 0;
 
+    // A login went out (true) or was answered or given up (false): the tray
+    // animates meanwhile.
+    virtual void loginPendingChanged(bool /*pending*/) {}
     // Something in the contact list or the own status changed: redraw.
     virtual void contactsChanged() {}
     virtual void ownStatusChanged() {}

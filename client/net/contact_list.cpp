@@ -62,11 +62,13 @@ void ContactList::load(std::vector<Contact> contacts, const store::COutbarLayout
             groups_[g].members.push_back(contact);
         }
     }
-    // Strangers are not kept in the layout, and a damaged layout may have
-    // lost members: such contacts still get shown.
-    if (!groups_.empty()) {
+    // Strangers are not kept in the layout (and a damaged layout may have
+    // lost members): whoever is in no group is a stranger, never a friend.
+    if (const auto strangers = strangersGroup()) {
         for (const auto& contact : contacts_) {
-            if (!groupOf(*contact)) groups_.front().members.push_back(contact.get());
+            if (groupOf(*contact)) continue;
+            contact->category = ContactCategory::Stranger;
+            groups_[*strangers].members.push_back(contact.get());
         }
     }
     for (std::size_t g = 0; g < groups_.size(); ++g) sortGroup(g);
@@ -192,10 +194,21 @@ bool ContactList::renameGroup(std::size_t index, std::string name) {
     return true;
 }
 
-bool ContactList::removeGroup(std::size_t index) {
-    if (index >= groups_.size() || isSpecialGroup(index) || !groups_[index].members.empty()) {
-        return false;
+std::optional<std::size_t> ContactList::strangersGroup() const {
+    if (groups_.size() < kStandardGroupCount) return std::nullopt;
+    return groups_.size() - 2;
+}
+
+std::optional<ContactList::KeepGroup> ContactList::whyKeepGroup(std::size_t index) const {
+    if (index >= groups_.size() || isSpecialGroup(index) || groups_.size() <= kStandardGroupCount) {
+        return KeepGroup::MustStay;
     }
+    if (!groups_[index].members.empty()) return KeepGroup::HasMembers;
+    return std::nullopt;
+}
+
+bool ContactList::removeGroup(std::size_t index) {
+    if (whyKeepGroup(index)) return false;
     groups_.erase(groups_.begin() + static_cast<std::ptrdiff_t>(index));
     return true;
 }

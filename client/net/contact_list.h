@@ -61,7 +61,7 @@ class ContactList {
     // --- contacts and groups ---
     // Takes the stored contacts and layout of a user. Members without a
     // stored contact are skipped; members of the last group are black-listed;
-    // contacts in no group join the first one.
+    // contacts in no group are strangers (the layout never keeps strangers).
     void load(std::vector<Contact> contacts, const store::COutbarLayout& layout);
     // The layout to store: colours and icon mode are the caller's.
     store::COutbarLayout layout(const store::COutbarLayout& look) const;
@@ -73,6 +73,8 @@ class ContactList {
     // Index of the group that shows `contact`, or nullopt.
     std::optional<std::size_t> groupOf(const Contact& contact) const;
     bool isSpecialGroup(std::size_t index) const { return index + 2 >= groups_.size(); }
+    // The strangers' group: the one before the black list.
+    std::optional<std::size_t> strangersGroup() const;
 
     // Adds or updates a contact from the server. An existing contact gets the
     // new nickname and presence but keeps its face; a new one is created.
@@ -95,7 +97,11 @@ class ContactList {
     void removeContact(uint32_t id);
     // False when there is no such group.
     bool renameGroup(std::size_t index, std::string name);
-    // Deletes an empty ordinary group; false if it has members or is special.
+    // Why a group cannot be deleted. The strangers, the black list and the
+    // last ordinary group must stay: a list without them reads as damaged.
+    enum class KeepGroup { HasMembers, MustStay };
+    std::optional<KeepGroup> whyKeepGroup(std::size_t index) const;
+    // Deletes a group unless it must be kept; false then.
     bool removeGroup(std::size_t index);
 
     // Sorts one group: online, then away, then offline; by nickname, then ID.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "client/net/nickname_collator.h"
+#include "client/store/record_codec.h"
 #include "platform/text.h"
 
 namespace zemra::client {
@@ -92,15 +93,46 @@ TEST_F(ContactListTest, LoadingAndStoringTheLayout) {
     layout.groups[2].members = {200};
     list.load({a, b, orphan}, layout);
 
-    EXPECT_EQ(idsOf(0), (std::vector<uint32_t>{300, 100}));  // by nickname: "" < "a"
+    EXPECT_EQ(idsOf(0), (std::vector<uint32_t>{100}));
+    EXPECT_EQ(idsOf(1), (std::vector<uint32_t>{300}));  // in no group: a stranger
+    EXPECT_EQ(list.findContact(300)->category, ContactCategory::Stranger);
     EXPECT_EQ(list.findContact(200)->category, ContactCategory::Blacklisted);
     EXPECT_EQ(list.findContact(555), nullptr);
 
     list.moveContact(*list.findContact(100), 1);  // into the strangers
     const store::COutbarLayout saved = list.layout(layout);
-    EXPECT_EQ(saved.groups[0].members, (std::vector<uint32_t>{300}));
-    EXPECT_EQ(saved.groups[1].members, (std::vector<uint32_t>{100}));
+    EXPECT_TRUE(saved.groups[0].members.empty());
+    EXPECT_EQ(saved.groups[1].members, (std::vector<uint32_t>{300, 100}));
     EXPECT_EQ(saved.groups[2].members, (std::vector<uint32_t>{200}));
+}
+
+TEST_F(ContactListTest, StrangersStayStrangersAcrossASavedAndReloadedLayout) {
+    Contact friendOf;
+    friendOf.id = 100;
+    friendOf.nickname = "f";
+    Contact sender;  // wrote to us once; the list made him a stranger
+    sender.id = 300;
+    sender.nickname = "300";
+    store::COutbarLayout layout = store::COutbarLayout::forNewUser();
+    layout.groups[0].members = {100};
+    list.load({friendOf, sender}, layout);
+    list.moveContact(*list.findContact(100), 1);  // the server moved him to the strangers
+
+    // Stored as the store keeps it: the strangers' group is written empty.
+    store::RecordWriter out;
+    list.layout(layout).serialize(out);
+    store::RecordReader in(out.bytes());
+    store::COutbarLayout reread;
+    reread.deserialize(in);
+    ASSERT_TRUE(reread.groups[1].members.empty());
+
+    ContactList next(nicknameCollator());
+    next.load({friendOf, sender}, reread);
+    ASSERT_EQ(next.groupCount(), 3u);
+    EXPECT_TRUE(next.groups()[0].members.empty());
+    ASSERT_EQ(next.groups()[1].members.size(), 2u);
+    EXPECT_EQ(next.findContact(100)->category, ContactCategory::Stranger);
+    EXPECT_EQ(next.findContact(300)->category, ContactCategory::Stranger);
 }
 
 TEST_F(ContactListTest, TheContactTableSkipsClearedEntriesAndTheOwnEntry) {
@@ -113,16 +145,54 @@ TEST_F(ContactListTest, TheContactTableSkipsClearedEntriesAndTheOwnEntry) {
     EXPECT_EQ(list.table().size(), 3u);
 }
 
-TEST_F(ContactListTest, OnlyEmptyOrdinaryGroupsCanBeRemoved) {
+// A new user's groups with "colleagues" as a second ordinary one:
+// friends, colleagues, strangers, black list.
+store::COutbarLayout layoutWithColleagues() {
     store::COutbarLayout layout = store::COutbarLayout::forNewUser();
     layout.groups.insert(layout.groups.begin() + 1, {text::toGbk("同事"), {}});
+    return layout;
+}
+
+std::vector<std::string> groupNames(const ContactList& list) {
+    std::vector<std::string> names;
+    for (const ContactGroup& group : list.groups()) names.push_back(group.name);
+    return names;
+}
+
+TEST_F(ContactListTest, OnlyEmptyOrdinaryGroupsCanBeRemoved) {
+    const store::COutbarLayout layout = layoutWithColleagues();
     list.load({}, layout);
+    const std::vector<std::string> four = groupNames(list);
+    ASSERT_EQ(four.size(), 4u);
     list.mergeContact(1, "a", 0, false, 0);
-    EXPECT_FALSE(list.removeGroup(0));  // has a member
-    EXPECT_FALSE(list.removeGroup(2));  // strangers
-    EXPECT_FALSE(list.removeGroup(3));  // black list
-    EXPECT_TRUE(list.removeGroup(1));
-    EXPECT_EQ(list.groupCount(), 3u);
+    list.mergeContact(2, "b", 0, false, 1);
+
+    // Refused, and the list stays as it was: groups with members, the
+    // strangers and the black list (empty as they are), and no such group.
+    for (std::size_t refused : {0u, 1u, 2u, 3u, 4u}) {
+        EXPECT_FALSE(list.removeGroup(refused)) << refused;
+        EXPECT_EQ(groupNames(list), four) << refused;
+    }
+    EXPECT_EQ(idsOf(0), (std::vector<uint32_t>{1}));
+    EXPECT_EQ(idsOf(1), (std::vector<uint32_t>{2}));
+
+    // Once emptied, colleagues goes; its former member stays where it was moved.
+    list.moveContact(*list.findContact(2), 0);
+    ASSERT_TRUE(list.removeGroup(1));
+    EXPECT_EQ(groupNames(list), (std::vector<std::string>{four[0], four[2], four[3]}));
+    EXPECT_EQ(idsOf(0), (std::vector<uint32_t>{1, 2}));
+}
+
+TEST_F(ContactListTest, TheLastOrdinaryGroupIsNeverRemoved) {
+    list.load({}, layoutWithColleagues());
+    const std::vector<std::string> four = groupNames(list);
+    ASSERT_TRUE(list.removeGroup(1));  // empty colleagues: friends remain
+    const std::vector<std::string> three{four[0], four[2], four[3]};
+    ASSERT_EQ(groupNames(list), three);
+
+    // Friends is empty too, but a list needs one ordinary group.
+    EXPECT_FALSE(list.removeGroup(0));
+    EXPECT_EQ(groupNames(list), three);
 }
 
 TEST_F(ContactListTest, ShowOnlyOnlineHidesOfflineContacts) {

@@ -31,8 +31,13 @@ std::optional<store::ChatMessage> MessageQueue::takeFirst() {
 }
 
 bool MessageQueue::hasFrom(uint32_t peer) const {
-    return std::any_of(queue_.begin(), queue_.end(),
-                       [peer](const auto& queued) { return queued.peer == peer; });
+    return oldestFrom(peer) != nullptr;
+}
+
+const store::ChatMessage* MessageQueue::oldestFrom(uint32_t peer) const {
+    const auto it = std::find_if(queue_.begin(), queue_.end(),
+                                 [peer](const auto& queued) { return queued.peer == peer; });
+    return it == queue_.end() ? nullptr : &*it;
 }
 
 }  // namespace zemra::client

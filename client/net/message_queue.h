@@ -20,6 +20,8 @@ class MessageQueue {
     std::optional<store::ChatMessage> takeFirst();
     const store::ChatMessage* first() const { return queue_.empty() ? nullptr : &queue_.front(); }
     bool hasFrom(uint32_t peer) const;
+    // The oldest queued message of `peer`, left in the queue.
+    const store::ChatMessage* oldestFrom(uint32_t peer) const;
     std::size_t size() const { return queue_.size(); }
     bool empty() const { return queue_.empty(); }
     void clear() { queue_.clear(); }

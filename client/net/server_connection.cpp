@@ -1,5 +1,7 @@
 #include "server_connection.h"
 
+#include "client/net/resolve.h"
+
 namespace zemra::client {
 namespace {
 
@@ -22,8 +24,8 @@ ServerConnection::~ServerConnection() {
     if (link_) link_->shutdown();
 }
 
-void ServerConnection::setServer(std::string address, uint16_t port) {
-    address_ = std::move(address);
+void ServerConnection::setServer(const std::string& address, uint16_t port) {
+    address_ = resolveIpv4(address).value_or(address);
     port_ = port;
 }
 

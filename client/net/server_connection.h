@@ -33,7 +33,10 @@ class ServerConnection : public QObject {
     explicit ServerConnection(Hooks hooks, QObject* parent = nullptr);
     ~ServerConnection() override;
 
-    void setServer(std::string address, uint16_t port);
+    // A host name is resolved here, once: the link, the probes and the file
+    // relay must all reach the same address.
+    void setServer(const std::string& address, uint16_t port);
+    // The server's dotted IPv4 address (the name as given when it did not resolve).
     const std::string& serverAddress() const { return address_; }
 
     // True at once when connected; otherwise connects, waiting with the event

@@ -1,12 +1,18 @@
 #include "server_link.h"
 
+#include <QEvent>
 #include <QEventLoop>
 #include <QTimer>
 
 namespace zemra::client {
 
 ServerLink::ServerLink(PacketHandler handler, QObject* parent)
-    : QObject(parent), reassembler_(std::move(handler)) {
+    : QObject(parent),
+      reassembler_(
+          [this, handler = std::move(handler)](uint16_t type, std::span<const uint8_t> packet) {
+              // Packets still buffered when the link was closed belong to nobody.
+              if (!closing_) handler(type, packet);
+          }) {
     connect(&socket_, &QTcpSocket::readyRead, this, &ServerLink::onReadyRead);
     connect(&socket_, &QTcpSocket::disconnected, this, [this] {
         if (!closing_) emit closedByServer();
@@ -69,15 +75,28 @@ bool ServerLink::isConnected() const {
     return socket_.state() == QAbstractSocket::ConnectedState;
 }
 
+bool ServerLink::event(QEvent* event) {
+    // Deleted from inside its own packet handler (a nested event loop ran the
+    // deferred delete): wait until the handler has returned.
+    if (event->type() == QEvent::DeferredDelete && handling_ > 0) {
+        deleteWhenDone_ = true;
+        return true;
+    }
+    return QObject::event(event);
+}
+
 void ServerLink::onReadyRead() {
+    ++handling_;
     // Reads of at most 10240 bytes, as many as are waiting.
-    while (socket_.bytesAvailable() > 0) {
+    while (!closing_ && socket_.bytesAvailable() > 0) {
         const bool took = reassembler_.readFrom([this](uint8_t* into, std::size_t capacity) {
             return static_cast<std::ptrdiff_t>(
                 socket_.read(reinterpret_cast<char*>(into), static_cast<qint64>(capacity)));
         });
         if (!took) break;
     }
+    --handling_;
+    if (handling_ == 0 && deleteWhenDone_) deleteLater();
 }
 
 }  // namespace zemra::client

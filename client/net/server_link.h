@@ -3,7 +3,10 @@
 // Incoming bytes are cut into whole packets and handed to the packet handler
 // one at a time, in order. Connecting and sending wait in a local event loop,
 // so the rest of the program keeps running (and packets keep arriving)
-// while they wait.
+// while they wait. Anything that pumps events inside a packet handler may see
+// the connection closed and the link dropped with deleteLater(): the link
+// then lives on until the handler has returned, and hands over no further
+// packets.
 #pragma once
 
 #include <QObject>
@@ -37,6 +40,11 @@ class ServerLink : public QObject {
     bool isConnected() const;
     // The local port of the connection, for tests and logs.
     uint16_t localPort() const { return socket_.localPort(); }
+    // True while received bytes are being handed to the packet handler.
+    bool handlingPacket() const { return handling_ > 0; }
+
+  protected:
+    bool event(QEvent* event) override;
 
   signals:
     // The server closed the connection (or it broke).
@@ -48,6 +56,8 @@ class ServerLink : public QObject {
     QTcpSocket socket_;
     protocol::PacketReassembler reassembler_;
     bool closing_ = false;
+    int handling_ = 0;
+    bool deleteWhenDone_ = false;
 };
 
 }  // namespace zemra::client

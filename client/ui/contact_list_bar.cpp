@@ -7,6 +7,7 @@
 #include <QStyle>
 #include <QStyleOption>
 #include <QWheelEvent>
+#include <utility>
 
 #include "client/ui/image_lists.h"
 
@@ -22,8 +23,8 @@ ContactListBar::ContactListBar(QWidget* parent) : QWidget(parent) {
     clickTimer_.setSingleShot(true);
     clickTimer_.setInterval(kClickMs);
     connect(&clickTimer_, &QTimer::timeout, this, [this] {
-        if (clickRow_ >= 0) emit itemClicked(clickRow_);
-        clickRow_ = -1;
+        const uint32_t id = std::exchange(clickId_, 0);
+        if (id != 0) emit itemClicked(id);
     });
 }
 
@@ -36,11 +37,27 @@ void ContactListBar::setGroups(std::vector<BarGroup> groups) {
         labels.push_back(std::move(names));
     }
     model_.setGroups(std::move(labels));
-    if (hitKind(hot_) == static_cast<int>(HitKind::Item) &&
-        hitIndex(hot_) >= model_.itemCount(model_.openGroup())) {
-        hot_ = kNoHit;
+    // A row code means another contact now: only the held contact is kept.
+    if (hitKind(hot_) == static_cast<int>(HitKind::Item)) hot_ = kNoHit;
+    if (hitKind(pressed_) == static_cast<int>(HitKind::Item)) {
+        const int row = rowOf(heldId_);
+        pressed_ = row >= 0 ? hitCode(HitKind::Item, row) : kNoHit;
     }
+    // A contact that went away cannot be dropped, clicked or renamed.
+    if (heldId_ && rowOf(heldId_) < 0) heldId_ = 0;
+    if (clickId_ && rowOf(clickId_) < 0) clickId_ = 0;
+    if (editor_ && editId_ && rowOf(editId_) < 0) finishEdit(false);
     update();
+}
+
+int ContactListBar::rowOf(uint32_t id) const {
+    const int open = model_.openGroup();
+    if (id == 0 || open < 0 || open >= static_cast<int>(groups_.size())) return -1;
+    const auto& items = groups_[open].items;
+    for (std::size_t row = 0; row < items.size(); ++row) {
+        if (items[row].id == id) return static_cast<int>(row);
+    }
+    return -1;
 }
 
 const BarItem* ContactListBar::item(int row) const {
@@ -147,7 +164,7 @@ void ContactListBar::paintItem(QPainter& p, int row) {
     const BarItem* it = item(row);
     if (!it) return;
     const int code = hitCode(HitKind::Item, row);
-    const bool pressed = pressed_ == code || held_ == row;
+    const bool pressed = pressed_ == code || (heldId_ != 0 && heldId_ == it->id);
     const bool hot = hot_ == code;
     const QRect icon = model_.iconRect(row);
     const ImageLists& lists = imageLists();
@@ -205,7 +222,7 @@ void ContactListBar::setHot(int code) {
 
 void ContactListBar::updateCursor() {
     const bool header = hitKind(hot_) == static_cast<int>(HitKind::Header);
-    if (held_ < 0) {
+    if (heldId_ == 0) {
         if (header) {
             setCursor(Qt::PointingHandCursor);
         } else {
@@ -223,7 +240,11 @@ void ContactListBar::mousePressEvent(QMouseEvent* event) {
     const int code = model_.hitTest(event->position().toPoint());
     if (event->button() == Qt::RightButton) {
         setHot(code);
-        emit rightClicked(hitKind(hot_), hitIndex(hot_), event->globalPosition().toPoint());
+        const BarItem* it =
+            hitKind(code) == static_cast<int>(HitKind::Item) ? item(hitIndex(code)) : nullptr;
+        const int group = hitKind(code) == static_cast<int>(HitKind::Header) ? hitIndex(code) : -1;
+        emit rightClicked(it || group >= 0 ? hitKind(code) : 0, group, it ? it->id : 0,
+                          event->globalPosition().toPoint());
         return;
     }
     if (event->button() != Qt::LeftButton) return;
@@ -231,7 +252,7 @@ void ContactListBar::mousePressEvent(QMouseEvent* event) {
     movedWhileHeld_ = false;
     switch (static_cast<HitKind>(hitKind(code))) {
         case HitKind::Item:
-            held_ = hitIndex(code);
+            if (const BarItem* it = item(hitIndex(code))) heldId_ = it->id;
             break;
         case HitKind::ScrollButton:
             scrollTimer_.start();
@@ -245,7 +266,7 @@ void ContactListBar::mousePressEvent(QMouseEvent* event) {
 
 void ContactListBar::mouseMoveEvent(QMouseEvent* event) {
     const int code = model_.hitTest(event->position().toPoint());
-    if (held_ >= 0 && code != hitCode(HitKind::Item, held_)) movedWhileHeld_ = true;
+    if (heldId_ && code != hitCode(HitKind::Item, rowOf(heldId_))) movedWhileHeld_ = true;
     setHot(code);
 }
 
@@ -253,25 +274,24 @@ void ContactListBar::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const int code = model_.hitTest(event->position().toPoint());
     const int pressed = pressed_;
-    const int held = held_;
+    const uint32_t held = std::exchange(heldId_, 0);
     scrollTimer_.stop();
     pressed_ = kNoHit;
-    held_ = -1;
     updateCursor();
     update();
     const int kind = hitKind(code);
-    if (held >= 0) {
+    if (held != 0) {
         if (kind == static_cast<int>(HitKind::Header) && hitIndex(code) != model_.openGroup()) {
             emit contactDropped(held, hitIndex(code));
             return;
         }
         if (code == pressed && !movedWhileHeld_) {
-            if (clickTimer_.isActive() && clickRow_ == held) {
+            if (clickTimer_.isActive() && clickId_ == held) {
                 clickTimer_.stop();
-                clickRow_ = -1;
+                clickId_ = 0;
                 emit itemDoubleClicked(held);
             } else {
-                clickRow_ = held;
+                clickId_ = held;
                 clickTimer_.start();
             }
         }
@@ -322,29 +342,33 @@ void ContactListBar::keyPressEvent(QKeyEvent* event) {
 }
 
 void ContactListBar::leaveEvent(QEvent*) {
-    if (held_ < 0 && !scrollTimer_.isActive()) setHot(kNoHit);
+    if (heldId_ == 0 && !scrollTimer_.isActive()) setHot(kNoHit);
 }
 
 // --- label editing ---
 
-void ContactListBar::editLabel(int kind, int index) {
+void ContactListBar::editGroupName(int group) {
     if (editor_) finishEdit(false);
-    QRect r;
-    QString current;
-    if (kind == static_cast<int>(HitKind::Header) && index >= 0 && index < model_.groupCount()) {
-        r = model_.headerRect(index);
-        current = groups_[index].name;
-    } else if (kind == static_cast<int>(HitKind::Item) && item(index)) {
-        r = model_.labelRect(index);
-        r.setHeight(std::max(r.height(), 20));
-        current = item(index)->label;
-    } else {
-        return;
-    }
-    editKind_ = kind;
-    editIndex_ = index;
+    if (group < 0 || group >= model_.groupCount()) return;
+    editGroup_ = group;
+    editId_ = 0;
+    openEditor(model_.headerRect(group), groups_[group].name);
+}
+
+void ContactListBar::editContactLabel(uint32_t id) {
+    if (editor_) finishEdit(false);
+    const int row = rowOf(id);
+    if (row < 0) return;
+    editGroup_ = -1;
+    editId_ = id;
+    QRect r = model_.labelRect(row);
+    r.setHeight(std::max(r.height(), 20));
+    openEditor(r, item(row)->label);
+}
+
+void ContactListBar::openEditor(const QRect& where, const QString& current) {
     editor_ = new QLineEdit(current, this);
-    editor_->setGeometry(r.adjusted(2, 0, -2, 0));
+    editor_->setGeometry(where.adjusted(2, 0, -2, 0));
     editor_->selectAll();
     editor_->show();
     editor_->setFocus();
@@ -359,7 +383,12 @@ void ContactListBar::finishEdit(bool accept) {
     const QString text = editor->text().trimmed();
     editor->hide();
     editor->deleteLater();
-    if (accept && !text.isEmpty()) emit labelEdited(editKind_, editIndex_, text);
+    if (!accept || text.isEmpty()) return;
+    if (editId_ != 0) {
+        emit contactRenamed(editId_, text);
+    } else if (editGroup_ >= 0) {
+        emit groupRenamed(editGroup_, text);
+    }
 }
 
 }  // namespace zemra::client::ui

@@ -37,9 +37,14 @@ class ContactListBar : public QWidget {
 
     explicit ContactListBar(QWidget* parent = nullptr);
 
+    // Replaces what is shown. A contact held by the mouse, waiting for its
+    // click time or being renamed stays the same contact, wherever the new
+    // order puts it.
     void setGroups(std::vector<BarGroup> groups);
     const std::vector<BarGroup>& groups() const { return groups_; }
     const BarItem* item(int row) const;
+    // The row of a contact in the open group, or -1.
+    int rowOf(uint32_t id) const;
     ContactBarModel& model() { return model_; }
     const ContactBarModel& model() const { return model_; }
 
@@ -53,22 +58,29 @@ class ContactListBar : public QWidget {
     void setSkin(std::optional<Skin> skin);
     const std::optional<Skin>& skin() const { return skin_; }
 
-    // Opens an editor over a group's name (kind 1) or an item's label (2).
-    void editLabel(int kind, int index);
+    // Opens an editor over a group's name or a contact's label.
+    void editGroupName(int group);
+    void editContactLabel(uint32_t id);
 
     int hotCode() const { return hot_; }
     int pressedCode() const { return pressed_; }
-    int heldItem() const { return held_; }
+    // The row of the contact held by the mouse, or -1.
+    int heldItem() const { return heldId_ ? rowOf(heldId_) : -1; }
+    uint32_t heldContact() const { return heldId_; }
     bool scrolling() const { return scrollTimer_.isActive(); }
 
   signals:
-    void labelEdited(int kind, int index, const QString& text);
-    void contactDropped(int row, int targetGroup);
+    // Contacts are named by ID: rows change whenever presence re-sorts the list.
+    void groupRenamed(int group, const QString& text);
+    void contactRenamed(uint32_t id, const QString& text);
+    void contactDropped(uint32_t id, int targetGroup);
     // Another header was clicked: `leaving` is the group being closed.
     void groupLeaving(int leaving);
-    void itemClicked(int row);
-    void itemDoubleClicked(int row);
-    void rightClicked(int kind, int index, const QPoint& globalPos);
+    void itemClicked(uint32_t id);
+    void itemDoubleClicked(uint32_t id);
+    // `kind` is a HitKind (0 for nothing): a header with its index, or an
+    // item with its contact's ID.
+    void rightClicked(int kind, int group, uint32_t id, const QPoint& globalPos);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -96,16 +108,18 @@ class ContactListBar : public QWidget {
     QColor background_{128, 128, 192};
     QColor text_{255, 255, 255};
     std::function<std::optional<QColor>(uint32_t)> colourOf_;
+    void openEditor(const QRect& where, const QString& current);
+
     int hot_ = kNoHit;
     int pressed_ = kNoHit;
-    int held_ = -1;
+    uint32_t heldId_ = 0;
     bool movedWhileHeld_ = false;
     QTimer scrollTimer_;
     QTimer clickTimer_;
-    int clickRow_ = -1;
+    uint32_t clickId_ = 0;
     QLineEdit* editor_ = nullptr;
-    int editKind_ = 0;
-    int editIndex_ = -1;
+    int editGroup_ = -1;   // the group being renamed, or
+    uint32_t editId_ = 0;  // the contact being renamed
 };
 
 }  // namespace zemra::client::ui

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 
 #include "client/ui/image_lists.h"
 
@@ -54,7 +55,7 @@ TEST_F(ContactListBarTest, ASingleClickIsReportedAfterTheClickTimeADoubleClickNe
     QTest::mouseClick(&bar, Qt::LeftButton, {}, icon);
     EXPECT_EQ(clicked.count(), 0);  // not before the click time has passed
     EXPECT_TRUE(clicked.wait(1000));
-    EXPECT_EQ(clicked.takeFirst().at(0).toInt(), 1);
+    EXPECT_EQ(clicked.takeFirst().at(0).toUInt(), 1001u);
 
     // What a double click delivers: press, release, double click, release.
     QTest::mousePress(&bar, Qt::LeftButton, {}, icon);
@@ -80,9 +81,70 @@ TEST_F(ContactListBarTest, DraggingAContactOntoAnotherHeaderReportsTheDrop) {
     EXPECT_EQ(bar.cursor().shape(), Qt::DragMoveCursor);
     QTest::mouseRelease(&bar, Qt::LeftButton, {}, target);
     ASSERT_EQ(dropped.count(), 1);
-    EXPECT_EQ(dropped.at(0).at(0).toInt(), 2);
+    EXPECT_EQ(dropped.at(0).at(0).toUInt(), 1002u);
     EXPECT_EQ(dropped.at(0).at(1).toInt(), 2);
     EXPECT_EQ(bar.heldItem(), -1);
+}
+
+// The friends of the fixture in reverse order, as a presence change may
+// re-sort them while the user is in the middle of an action.
+std::vector<BarGroup> reversed(const std::vector<BarGroup>& groups) {
+    std::vector<BarGroup> out = groups;
+    std::reverse(out[0].items.begin(), out[0].items.end());
+    return out;
+}
+
+TEST_F(ContactListBarTest, AContactHeldWhileTheListReSortsIsDroppedAsItself) {
+    QSignalSpy dropped(&bar, &ContactListBar::contactDropped);
+    QTest::mousePress(&bar, Qt::LeftButton, {}, bar.model().iconRect(2).center());
+    bar.setGroups(reversed(bar.groups()));
+    EXPECT_EQ(bar.heldContact(), 1002u);
+    EXPECT_EQ(bar.heldItem(), 7);
+    const QPoint target = bar.model().headerRect(2).center();
+    QTest::mouseMove(&bar, target);
+    QTest::mouseRelease(&bar, Qt::LeftButton, {}, target);
+    ASSERT_EQ(dropped.count(), 1);
+    EXPECT_EQ(dropped.at(0).at(0).toUInt(), 1002u);
+}
+
+TEST_F(ContactListBarTest, AClickWaitingForItsTimeStaysWithTheContactThroughAReSort) {
+    QSignalSpy clicked(&bar, &ContactListBar::itemClicked);
+    QTest::mouseClick(&bar, Qt::LeftButton, {}, bar.model().iconRect(1).center());
+    bar.setGroups(reversed(bar.groups()));
+    ASSERT_TRUE(clicked.wait(1000));
+    EXPECT_EQ(clicked.at(0).at(0).toUInt(), 1001u);
+}
+
+TEST_F(ContactListBarTest, AClickOnAContactThatLeftTheListIsNotReported) {
+    QSignalSpy clicked(&bar, &ContactListBar::itemClicked);
+    QTest::mouseClick(&bar, Qt::LeftButton, {}, bar.model().iconRect(1).center());
+    auto groups = bar.groups();
+    groups[0].items.erase(groups[0].items.begin() + 1);
+    bar.setGroups(std::move(groups));
+    QTest::qWait(ContactListBar::kClickMs + 100);
+    EXPECT_EQ(clicked.count(), 0);
+}
+
+TEST_F(ContactListBarTest, RenamingAContactNamesItsIdWhateverItsRowBecomes) {
+    QSignalSpy renamed(&bar, &ContactListBar::contactRenamed);
+    bar.editContactLabel(1003);
+    auto* editor = bar.findChild<QLineEdit*>();
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(editor->text(), "friend 3");
+    bar.setGroups(reversed(bar.groups()));
+    editor->setText("neighbour");
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_EQ(renamed.count(), 1);
+    EXPECT_EQ(renamed.at(0).at(0).toUInt(), 1003u);
+    EXPECT_EQ(renamed.at(0).at(1).toString(), "neighbour");
+}
+
+TEST_F(ContactListBarTest, ARightClickOnAContactNamesItsId) {
+    QSignalSpy right(&bar, &ContactListBar::rightClicked);
+    QTest::mouseClick(&bar, Qt::RightButton, {}, bar.model().iconRect(3).center());
+    ASSERT_EQ(right.count(), 1);
+    EXPECT_EQ(right.at(0).at(0).toInt(), static_cast<int>(HitKind::Item));
+    EXPECT_EQ(right.at(0).at(2).toUInt(), 1003u);
 }
 
 TEST_F(ContactListBarTest, ClickingAnotherHeaderOpensIt) {
@@ -94,15 +156,15 @@ TEST_F(ContactListBarTest, ClickingAnotherHeaderOpensIt) {
 }
 
 TEST_F(ContactListBarTest, EditingALabelReportsTheNewText) {
-    QSignalSpy edited(&bar, &ContactListBar::labelEdited);
-    bar.editLabel(static_cast<int>(HitKind::Header), 0);
+    QSignalSpy edited(&bar, &ContactListBar::groupRenamed);
+    bar.editGroupName(0);
     auto* editor = bar.findChild<QLineEdit*>();
     ASSERT_TRUE(editor);
     editor->setText("  family ");
     QTest::keyClick(editor, Qt::Key_Return);
     ASSERT_EQ(edited.count(), 1);
-    EXPECT_EQ(edited.at(0).at(0).toInt(), 1);
-    EXPECT_EQ(edited.at(0).at(2).toString(), "family");
+    EXPECT_EQ(edited.at(0).at(0).toInt(), 0);
+    EXPECT_EQ(edited.at(0).at(1).toString(), "family");
 }
 
 }  // namespace

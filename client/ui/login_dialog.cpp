@@ -68,6 +68,10 @@ CLoginDlg::CLoginDlg(LoginDialogModel& model, std::optional<LoginChoice> command
     setFixedSize(330, 250);
 
     connect(ids_, &QComboBox::currentIndexChanged, this, &CLoginDlg::onSelected);
+    connect(ids_, &QComboBox::editTextChanged, this, [this](const QString& text) {
+        model_.typed(text);
+        showSavedValues();
+    });
     connect(login_, &QPushButton::clicked, this, &CLoginDlg::onLogin);
     connect(register_, &QPushButton::clicked, this,
             [this] { done(LoginDialogModel::kRegisterResult); });
@@ -86,6 +90,10 @@ void CLoginDlg::onSelected() {
     const uint32_t id = ids_->currentText().toUInt(&ok);
     if (!ok || id == 0) return;
     model_.select(id);
+    showSavedValues();
+}
+
+void CLoginDlg::showSavedValues() {
     password_->setText(model_.password());
     invisible_->setChecked(model_.invisible());
     save_->setChecked(model_.savePassword());

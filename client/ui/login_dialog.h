@@ -35,6 +35,7 @@ class CLoginDlg : public SkinnedDialog {
 
   private:
     void onSelected();
+    void showSavedValues();
     void onLogin();
 
     LoginDialogModel& model_;

@@ -20,8 +20,32 @@ bool LoginDialogModel::load() {
 }
 
 void LoginDialogModel::select(uint32_t id) {
-    selected_ = id;
     paths::createUserDirsIn(baseDir_, id);
+    readSavedValues(id);
+}
+
+void LoginDialogModel::typed(const QString& text) {
+    bool ok = false;
+    const uint32_t id = text.trimmed().toUInt(&ok);
+    if (ok && id != 0 && id == selected_) return;
+    if (ok && id != 0 && std::find(ids_.begin(), ids_.end(), id) != ids_.end()) {
+        select(id);
+        return;
+    }
+    selected_ = ok ? id : 0;
+    const auto ini = paths::userDirIn(baseDir_, selected_) / store::kUserIniFileName;
+    std::error_code ec;
+    if (selected_ != 0 && std::filesystem::exists(ini, ec)) {
+        readSavedValues(selected_);
+        return;
+    }
+    password_.clear();
+    invisible_ = false;
+    savePassword_ = false;
+}
+
+void LoginDialogModel::readSavedValues(uint32_t id) {
+    selected_ = id;
     const store::UserSettings settings =
         store::LoadSettings(paths::userDirIn(baseDir_, id) / store::kUserIniFileName, dataDir_);
     savePassword_ = settings.save != 0;

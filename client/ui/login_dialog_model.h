@@ -27,6 +27,10 @@ class LoginDialogModel {
     // password (only when saving is on) and both check boxes from the
     // user's settings.
     void select(uint32_t id);
+    // The ID box was edited: the values follow the typed ID, the saved ones
+    // of a known user and empty ones otherwise (never another user's).
+    // Nothing is created on disk for a half-typed number.
+    void typed(const QString& text);
     uint32_t selectedId() const { return selected_; }
     const QString& password() const { return password_; }
     bool invisible() const { return invisible_; }
@@ -37,6 +41,8 @@ class LoginDialogModel {
                        int connectionType) const;
 
   private:
+    void readSavedValues(uint32_t id);
+
     std::filesystem::path baseDir_;
     std::filesystem::path dataDir_;
     std::vector<uint32_t> ids_;

@@ -78,6 +78,32 @@ TEST_F(LoginDialogTest, SelectingAUserFillsTheSavedPasswordAndBothChecks) {
     EXPECT_FALSE(result.choice.savePassword);
 }
 
+TEST_F(LoginDialogTest, ATypedIdNeverGoesOutWithAnotherUsersPassword) {
+    knownUser(2001, true, true, "hers");
+    knownUser(2002, true, false, "mine");
+    LoginDialogModel model(dir.path(), dir.path());
+    CLoginDlg dialog(model, std::nullopt);
+    const auto result = runWith(dialog, [&] {
+        ASSERT_EQ(dialog.passwordEdit()->text(), "mine");
+        // An unknown number typed over the selected one: nothing saved applies.
+        dialog.idBox()->setEditText("4711");
+        EXPECT_EQ(dialog.passwordEdit()->text(), "");
+        EXPECT_FALSE(dialog.invisibleBox()->isChecked());
+        EXPECT_FALSE(dialog.saveBox()->isChecked());
+        EXPECT_FALSE(fs::exists(paths::userDirIn(dir.path(), 4711)));
+        // A known number typed in brings that user's own saved values.
+        dialog.idBox()->setEditText("2001");
+        EXPECT_EQ(dialog.passwordEdit()->text(), "hers");
+        EXPECT_TRUE(dialog.invisibleBox()->isChecked());
+        dialog.idBox()->setEditText("4711");
+        dialog.loginButton()->click();
+    });
+    ASSERT_EQ(result.kind, LoginDialogResult::Kind::Accepted);
+    EXPECT_EQ(result.choice.userId, 4711u);
+    EXPECT_EQ(result.choice.password, "");
+    EXPECT_FALSE(result.choice.invisible);
+}
+
 TEST_F(LoginDialogTest, PasswordsAreTenCharactersAtMost) {
     knownUser(2001, true, false, "");
     LoginDialogModel model(dir.path(), dir.path());

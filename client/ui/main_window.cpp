@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -87,20 +88,19 @@ MainWindow::MainWindow(ClientConfig config, QWidget* parent)
         trayFrame_ = (trayFrame_ + 1) % 3;
         tray_->setIcon(QIcon(art(QString("art/status%1.png").arg(trayFrame_))));
     });
-    trayClick_.setSingleShot(true);
-    connect(&trayClick_, &QTimer::timeout, this,
+    trayClicks_ = new TrayClicks(QApplication::doubleClickInterval(), this);
+    connect(trayClicks_, &TrayClicks::statusMenuWanted, this,
             [this] { buildStatusMenu()->popup(QCursor::pos()); });
+    connect(trayClicks_, &TrayClicks::openWanted, this, &MainWindow::openAction);
     hotKey_ = new GlobalHotKey(this);
     connect(hotKey_, &GlobalHotKey::activated, this, &MainWindow::openAction);
-    connect(&dockTimer_, &QTimer::timeout, this, &MainWindow::onDockTimer);
-    slideTimer_.setInterval(EdgeDock::kSlideStepMs);
-    connect(&slideTimer_, &QTimer::timeout, this, [this] {
-        ++slideStep_;
-        docking_ = true;
-        setGeometry(EdgeDock::slide(slideFrom_, slideTo_, slideStep_));
-        docking_ = false;
-        if (slideStep_ >= EdgeDock::kSlideSteps) slideTimer_.stop();
-    });
+    docker_ = new EdgeDocker(
+        EdgeDocker::Window{[this] { return geometry(); },
+                           [this](const QRect& r) { setGeometry(r); },
+                           [] { return QCursor::pos(); },
+                           [this] { return screen() ? screen()->availableGeometry() : QRect(); },
+                           [] { return QApplication::mouseButtons() != Qt::NoButton; }},
+        this);
 }
 
 MainWindow::~MainWindow() {
@@ -150,10 +150,15 @@ void MainWindow::buildWindow() {
     body->setSpacing(6);
     bar_ = new ContactListBar;
     bar_->setFixedWidth(180);
-    connect(bar_, &ContactListBar::itemClicked, this, &MainWindow::onContactClicked);
+    connect(bar_, &ContactListBar::itemClicked, this,
+            [this](uint32_t id) { showContactMenu(id, QCursor::pos()); });
     connect(bar_, &ContactListBar::itemDoubleClicked, this, &MainWindow::onContactDoubleClicked);
     connect(bar_, &ContactListBar::rightClicked, this, &MainWindow::onListRightClicked);
-    connect(bar_, &ContactListBar::labelEdited, this, &MainWindow::onLabelEdited);
+    connect(bar_, &ContactListBar::groupRenamed, this, [this](int group, const QString& text) {
+        core_->renameGroup(static_cast<std::size_t>(group), gbk(text));
+    });
+    connect(bar_, &ContactListBar::contactRenamed, this,
+            [this](uint32_t id, const QString& text) { core_->renameContact(id, gbk(text)); });
     connect(bar_, &ContactListBar::contactDropped, this, &MainWindow::onContactDropped);
     connect(bar_, &ContactListBar::groupLeaving, this, [this](int) {
         const auto& options = core_->options();

@@ -14,7 +14,8 @@
 
 #include "client/app/client_core.h"
 #include "client/app/ui_port.h"
-#include "client/ui/edge_dock.h"
+#include "client/ui/edge_docker.h"
+#include "client/ui/main_window_rules.h"
 #include "client/ui/skinned_frame.h"
 
 class QLabel;
@@ -56,6 +57,8 @@ class MainWindow : public QWidget, public UiPort {
     CImageButton* button(int control) const;
     QString numberText() const;
     bool textPaneExpanded() const { return expanded_; }
+    bool trayAnimating() const { return trayAnimation_.isActive(); }
+    EdgeDocker& docker() { return *docker_; }
     QMenu* buildMainMenu();
     QMenu* buildStatusMenu();
     // The restore action of a second start, while the title is still "zemra".
@@ -68,6 +71,7 @@ class MainWindow : public QWidget, public UiPort {
     bool askYesNo(const std::string& text, const std::string& caption) override;
     LoginDialogResult runLoginDialog(const std::optional<LoginChoice>& commandLine) override;
     bool runAccountWizard() override;
+    void loginPendingChanged(bool pending) override;
     void contactsChanged() override;
     void ownStatusChanged() override;
     void showContactPopup(uint8_t face, const std::string& text) override;
@@ -99,14 +103,13 @@ class MainWindow : public QWidget, public UiPort {
                              const QString& background = "tool");
     void showLater(const char* what);
 
-    // Contact list reactions.
-    void onContactClicked(int row);
-    void onContactDoubleClicked(int row);
-    void onListRightClicked(int kind, int index, const QPoint& pos);
-    void onLabelEdited(int kind, int index, const QString& text);
-    void onContactDropped(int row, int targetGroup);
+    // Contact list reactions. Contacts are named by ID from the click to the
+    // action: the list may re-sort (or lose the contact) meanwhile.
+    void onContactDoubleClicked(uint32_t id);
+    void onListRightClicked(int kind, int group, uint32_t id, const QPoint& pos);
+    void onContactDropped(uint32_t id, int targetGroup);
     void showContactMenu(uint32_t id, const QPoint& pos);
-    void removeFromList(int kind, int index);
+    void removeFromList(const ListTarget& target);
     bool runDeleteWindow(uint32_t id);
     void showSkinMenu(const QPoint& pos);
     void applySkin();
@@ -116,7 +119,6 @@ class MainWindow : public QWidget, public UiPort {
     void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
     void registerHotKey();
     void minimiseToTray();
-    void onDockTimer();
     void writeTestState();
 
     std::unique_ptr<ClientCore> core_;
@@ -146,14 +148,8 @@ class MainWindow : public QWidget, public UiPort {
     QTimer animationTimer_;  // 2001: the online flashing
     QTimer trayAnimation_;   // 1003
     int trayFrame_ = 0;
-    QTimer trayClick_;  // 1005
-    QTimer dockTimer_;  // 1006
-    QTimer slideTimer_;
-    EdgeDock::Edge dockEdge_ = EdgeDock::Edge::None;
-    bool dockHidden_ = false;
-    bool docking_ = false;
-    QRect slideFrom_, slideTo_;
-    int slideStep_ = 0;
+    TrayClicks* trayClicks_ = nullptr;
+    EdgeDocker* docker_ = nullptr;
 };
 
 }  // namespace zemra::client::ui

@@ -36,10 +36,10 @@ uint32_t toColorRef(const QColor& c) {
 }  // namespace
 
 bool MainWindow::requireLogin(bool ownDetails) {
-    if (core_->loggedIn()) return true;
-    showMessage(ownDetails ? "对不起.您还没有成功登陆服务器" : "对不起,您还没有成功登陆服务器",
-                "zemra");
-    return false;
+    const auto refusal =
+        loginRefusal(ownDetails ? control::kMyDetails : control::kMainMenu, core_->loggedIn());
+    if (refusal) showMessage(*refusal, "zemra");
+    return !refusal;
 }
 
 // Commands whose windows are not part of this program yet do nothing more
@@ -47,33 +47,32 @@ bool MainWindow::requireLogin(bool ownDetails) {
 void MainWindow::showLater(const char*) {}
 
 void MainWindow::runCommand(int control) {
-    if (control >= 1119 && control <= 1130) {
-        if (inCall_) return;
-        const char* keys = "123456789*0#";
-        if (number_->text().size() < kNumberLength)
-            number_->insert(QString(QChar(keys[control - 1119])));
+    if (control >= control::kFirstDialKey && control <= control::kLastDialKey) {
+        number_->setText(QString::fromStdString(
+            NumberField::pressKey(number_->text().toStdString(), control, inCall_)));
+        return;
+    }
+    if (const auto refusal = loginRefusal(control, core_->loggedIn())) {
+        showMessage(*refusal, "zemra");
         return;
     }
     switch (control) {
         case 1000:
-            if (!requireLogin()) return;
             buildMainMenu()->popup(button(1000)->mapToGlobal(QPoint(0, button(1000)->height())));
             return;
         case 1055:
             close();
             return;
         case 1099:
-            if (!requireLogin(true)) return;
             core_->requestDetails(core_->ownId(), true);
             return;
         case 1102:
             QDesktopServices::openUrl(QUrl(kNewsPage));
             return;
-        case 1108: {
-            const QString text = number_->text();
-            number_->setText(text.size() < 2 ? QString() : text.left(text.size() - 1));
+        case 1108:
+            number_->setText(
+                QString::fromStdString(NumberField::clearLast(number_->text().toStdString())));
             return;
-        }
         case 1113:
         case 1135:
             expanded_ = !expanded_;
@@ -114,7 +113,6 @@ void MainWindow::runCommand(int control) {
         case 1114:  // message manager
         case 1117:  // call log
         case 1118:  // call
-            if (!requireLogin()) return;
             showLater("later windows");
             return;
         default:
@@ -129,97 +127,118 @@ void MainWindow::runCommand(int control) {
 QMenu* MainWindow::buildMainMenu() {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addAction(u("消息管理器"), this, [this] { runCommand(1114); });
-    if (core_->ownId() == 10000)
-        menu->addAction(u("系统广播"), this, [this] { showLater("broadcast"); });
     const bool top = core_->settings().isTop != 0;
-    menu->addAction(top ? u("取消窗口最前") : u("窗口在最前"), this, [this, top] {
-        core_->settings().isTop = top ? 0 : 1;
-        frame_.setTopmost(!top);
-    });
-    menu->addAction(u("个人设定"), this, [this] { runCommand(1099); });
-    menu->addAction(u("系统参数"), this, [this] { runCommand(1079); });
-    menu->addSeparator();
-    menu->addAction(u("关于ZEMRA"), this, [this] { runCommand(1085); });
-    menu->addAction(u("退出"), this, [this] { close(); });
+    for (const MainMenuEntry entry : mainMenuEntries(core_->ownId(), top)) {
+        switch (entry) {
+            case MainMenuEntry::MessageManager:
+                menu->addAction(u("消息管理器"), this, [this] { runCommand(1114); });
+                break;
+            case MainMenuEntry::Broadcast:
+                menu->addAction(u("系统广播"), this, [this] { showLater("broadcast"); });
+                break;
+            case MainMenuEntry::StayOnTop:
+            case MainMenuEntry::NotOnTop:
+                menu->addAction(top ? u("取消窗口最前") : u("窗口在最前"), this, [this, top] {
+                    core_->settings().isTop = top ? 0 : 1;
+                    frame_.setTopmost(!top);
+                });
+                break;
+            case MainMenuEntry::MyDetails:
+                menu->addAction(u("个人设定"), this, [this] { runCommand(1099); });
+                break;
+            case MainMenuEntry::Options:
+                menu->addAction(u("系统参数"), this, [this] { runCommand(1079); });
+                menu->addSeparator();
+                break;
+            case MainMenuEntry::About:
+                menu->addAction(u("关于ZEMRA"), this, [this] { runCommand(1085); });
+                break;
+            case MainMenuEntry::Exit:
+                menu->addAction(u("退出"), this, [this] { close(); });
+                break;
+        }
+    }
     return menu;
 }
 
 // --- the contact list ---
 
-void MainWindow::onContactClicked(int row) {
-    const BarItem* item = bar_->item(row);
-    if (!item) return;
-    showContactMenu(item->id, QCursor::pos());
-}
-
-void MainWindow::onContactDoubleClicked(int row) {
-    const BarItem* item = bar_->item(row);
-    if (!item) return;
-    const store::Contact* contact = core_->contacts().findContact(item->id);
+void MainWindow::onContactDoubleClicked(uint32_t id) {
+    const store::Contact* contact = core_->contacts().findContact(id);
     if (!contact) return;
-    if (contact->category == ContactCategory::Blacklisted) {
-        if (requireLogin()) core_->requestDetails(contact->id, false);
-        return;
+    const store::ChatMessage* queued = core_->messageQueue().oldestFrom(id);
+    switch (openContactAction(contact->category,
+                              queued ? std::optional<uint8_t>(queued->kind) : std::nullopt)) {
+        case OpenContactAction::DiscardQueued:
+            core_->messageQueue().takeQueued(id);
+            return;
+        case OpenContactAction::ShowDetails:
+            if (requireLogin()) core_->requestDetails(id, false);
+            return;
+        case OpenContactAction::Chat:
+            selectedContact_ = id;
+            // "收发讯息": the chat window is not part of this program yet.
+            showLater("chat");
+            return;
     }
-    selectedContact_ = contact->id;
-    // "收发讯息": the chat window is not part of this program yet.
-    showLater("chat");
 }
 
 void MainWindow::showContactMenu(uint32_t id, const QPoint& pos) {
-    if (!requireLogin()) return;
+    if (const auto refusal = menuLoginRefusal(core_->loggedIn())) {
+        showMessage(*refusal, "zemra");
+        return;
+    }
     const store::Contact* contact = core_->contacts().findContact(id);
     if (!contact) return;
     selectedContact_ = id;
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const bool offline = core_->ownStatus() == OwnStatus::Offline;
-    auto addChat = [&] {
-        menu->addAction(u("收发讯息"), this, [this] { showLater("chat"); })->setEnabled(!offline);
-    };
-    auto addCall = [&] {
-        menu->addAction(u("可视电话"), this, [this] { showLater("call"); })->setEnabled(!inCall_);
-    };
-    auto addHistory = [&] {
-        menu->addAction(u("聊天记录"), this, [this] { showLater("history"); });
-    };
-    auto addDetails = [&] {
-        menu->addAction(u("查看资料"), this, [this, id] { core_->requestDetails(id, false); });
-    };
-    switch (contact->category) {
-        case ContactCategory::Ordinary: {
-            addChat();
-            addCall();
-            menu->addAction(u("发送文件"), this, [this] { showLater("file"); });
-            const QString homepage = QString::fromStdString(text::toUtf8(contact->homepage));
-            menu->addAction(u("个人主页"), this, [homepage] {
-                // The address is the contact's own text: only web pages are opened.
-                const QUrl url = QUrl::fromUserInput(homepage);
-                if (url.scheme() == "http" || url.scheme() == "https") {
-                    QDesktopServices::openUrl(url);
-                }
-            });
-            addHistory();
-            addDetails();
-            break;
+    // The homepage is the contact's own text: only web pages are opened.
+    const QUrl homepage = QUrl::fromUserInput(fromGbk(contact->homepage));
+    for (const ContactMenuItem& item : contactMenuEntries(contact->category, offline, inCall_)) {
+        QAction* action = nullptr;
+        switch (item.entry) {
+            case ContactMenuEntry::Chat:
+                action = menu->addAction(u("收发讯息"), this, [this] { showLater("chat"); });
+                break;
+            case ContactMenuEntry::Call:
+                action = menu->addAction(u("可视电话"), this, [this] { showLater("call"); });
+                break;
+            case ContactMenuEntry::SendFile:
+                action = menu->addAction(u("发送文件"), this, [this] { showLater("file"); });
+                break;
+            case ContactMenuEntry::Homepage:
+                action = menu->addAction(u("个人主页"), this, [homepage] {
+                    if (homepage.scheme() == "http" || homepage.scheme() == "https") {
+                        QDesktopServices::openUrl(homepage);
+                    }
+                });
+                break;
+            case ContactMenuEntry::History:
+                action = menu->addAction(u("聊天记录"), this, [this] { showLater("history"); });
+                break;
+            case ContactMenuEntry::Details:
+                action = menu->addAction(u("查看资料"), this,
+                                         [this, id] { core_->requestDetails(id, false); });
+                break;
         }
-        case ContactCategory::Stranger:
-            addChat();
-            addCall();
-            addHistory();
-            addDetails();
-            break;
-        case ContactCategory::Blacklisted:
-            addDetails();
-            addHistory();
-            break;
+        action->setEnabled(item.enabled);
     }
     menu->popup(pos);
 }
 
-void MainWindow::onListRightClicked(int kind, int index, const QPoint& pos) {
-    if (!requireLogin()) return;
+void MainWindow::onListRightClicked(int kind, int group, uint32_t id, const QPoint& pos) {
+    if (const auto refusal = menuLoginRefusal(core_->loggedIn())) {
+        showMessage(*refusal, "zemra");
+        return;
+    }
+    ListTarget target;
+    if (kind == static_cast<int>(HitKind::Header)) {
+        target = {ListTarget::Kind::Group, group, 0};
+    } else if (kind == static_cast<int>(HitKind::Item) && id != 0) {
+        target = {ListTarget::Kind::Contact, -1, id};
+    }
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const bool large = bar_->model().largeIcons();
@@ -251,34 +270,28 @@ void MainWindow::onListRightClicked(int kind, int index, const QPoint& pos) {
     });
     auto* skins = menu->addAction(u("皮肤..."));
     connect(skins, &QAction::triggered, this, [this, pos] { showSkinMenu(pos); });
-    if (kind == static_cast<int>(HitKind::Header) || kind == static_cast<int>(HitKind::Item)) {
+    if (target.canRenameOrRemove()) {
         menu->addSeparator();
-        menu->addAction(u("改名"), this, [this, kind, index] { bar_->editLabel(kind, index); });
-        menu->addAction(u("从改组中删除"), this,
-                        [this, kind, index] { removeFromList(kind, index); });
+        menu->addAction(u("改名"), this, [this, target] {
+            if (target.kind == ListTarget::Kind::Group) {
+                bar_->editGroupName(target.group);
+            } else {
+                bar_->editContactLabel(target.contactId);
+            }
+        });
+        menu->addAction(u("从改组中删除"), this, [this, target] { removeFromList(target); });
     }
     menu->popup(pos);
 }
 
-void MainWindow::onLabelEdited(int kind, int index, const QString& text) {
-    const std::string name = text::toGbk(text.toStdString());
-    if (kind == static_cast<int>(HitKind::Header)) {
-        core_->renameGroup(static_cast<std::size_t>(index), name);
-    } else if (const BarItem* item = bar_->item(index)) {
-        core_->renameContact(item->id, name);
-    }
-}
-
-void MainWindow::removeFromList(int kind, int index) {
-    if (kind == static_cast<int>(HitKind::Header)) {
-        if (!core_->deleteEmptyGroup(static_cast<std::size_t>(index))) {
-            showMessage("在删除好友之前请先清空里面的好友", "zemra");
+void MainWindow::removeFromList(const ListTarget& target) {
+    if (target.kind == ListTarget::Kind::Group) {
+        if (const auto kept = core_->deleteEmptyGroup(static_cast<std::size_t>(target.group))) {
+            showMessage(groupKeptMessage(*kept), "zemra");
         }
         return;
     }
-    const BarItem* item = bar_->item(index);
-    if (!item) return;
-    const uint32_t id = item->id;
+    const uint32_t id = target.contactId;
     const store::Contact* contact = core_->contacts().findContact(id);
     if (!contact) return;
     if (contact->category == ContactCategory::Stranger) {
@@ -302,10 +315,8 @@ bool MainWindow::runDeleteWindow(uint32_t id) {
     return dialog.run();
 }
 
-void MainWindow::onContactDropped(int row, int targetGroup) {
-    const BarItem* item = bar_->item(row);
-    if (!item || targetGroup < 0) return;
-    const uint32_t id = item->id;
+void MainWindow::onContactDropped(uint32_t id, int targetGroup) {
+    if (targetGroup < 0) return;
     const auto target = static_cast<std::size_t>(targetGroup);
     switch (core_->planMove(id, target)) {
         case ClientCore::MoveKind::Local:

@@ -110,7 +110,6 @@ void MainWindow::contactsChanged() {
 void MainWindow::ownStatusChanged() {
     const store::CMyInfo& me = core_->me();
     const int status = static_cast<int>(core_->ownStatus());
-    if (core_->ownStatus() != OwnStatus::Offline) trayAnimation_.stop();
     // Away shows the away look of the face; offline the grey one.
     const int variant = status == 1 ? 1 : (status == 2 ? 2 : 0);
     ownFace_->setPixmap(imageLists().face16(variant * ImageLists::kFaces + me.face));
@@ -148,14 +147,19 @@ void MainWindow::showDetails(const protocol::UserDetails& details, bool own) {
 
 void MainWindow::setTitle(const std::string& title) {
     setWindowTitle(QString::fromStdString(title));
-    // A title with the ID means a user is logging in: the tray cycles
-    // until the server answers.
-    if (title != "zemra" && core_->ownStatus() == OwnStatus::Offline) {
-        trayFrame_ = 0;
-        trayAnimation_.start();
-    }
     update();
     writeTestState();
+}
+
+void MainWindow::loginPendingChanged(bool pending) {
+    // The tray cycles while the server has a login to answer, and only then.
+    if (pending) {
+        trayFrame_ = 0;
+        trayAnimation_.start();
+    } else {
+        trayAnimation_.stop();
+    }
+    updateTray();
 }
 
 void MainWindow::setIdLabel(const std::string& text) {

@@ -51,15 +51,14 @@ void MainWindow::updateTray() {
 }
 
 void MainWindow::onTrayActivated(QSystemTrayIcon::ActivationReason reason) {
+    trayClicks_->setUserSet(core_->ownId() != 0);
     if (core_->ownId() == 0) return;
     switch (reason) {
         case QSystemTrayIcon::Trigger:
-            // A single click waits out the double-click time first.
-            trayClick_.start(QApplication::doubleClickInterval());
+            trayClicks_->click();
             break;
         case QSystemTrayIcon::DoubleClick:
-            trayClick_.stop();
-            openAction();
+            trayClicks_->doubleClick();
             break;
         case QSystemTrayIcon::Context:
             show();
@@ -110,16 +109,7 @@ void MainWindow::registerHotKey() {
 
 void MainWindow::openAction() {
     // Queued messages come with the chat windows; until then the window shows.
-    if (dockEdge_ != EdgeDock::Edge::None && dockHidden_) {
-        const QRect area = screen()->availableGeometry();
-        slideFrom_ = geometry();
-        slideTo_ = EdgeDock::docked(geometry(), dockEdge_, area);
-        slideStep_ = 0;
-        slideTimer_.start();
-        dockHidden_ = false;
-        dockTimer_.start(5000);
-        return;
-    }
+    if (docker_->slideIn()) return;
     showNormal();
     raise();
     activateWindow();
@@ -148,33 +138,7 @@ void MainWindow::minimiseToTray() {
 
 void MainWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    if (docking_ || !isVisible() || !screen()) return;
-    const QRect area = screen()->availableGeometry();
-    const EdgeDock::Edge edge = EdgeDock::edgeFor(QCursor::pos(), area);
-    if (edge == EdgeDock::Edge::None) {
-        dockEdge_ = EdgeDock::Edge::None;
-        dockTimer_.stop();
-        return;
-    }
-    dockEdge_ = edge;
-    dockHidden_ = false;
-    docking_ = true;
-    setGeometry(EdgeDock::docked(geometry(), edge, area));
-    docking_ = false;
-    dockTimer_.start(50);
-}
-
-void MainWindow::onDockTimer() {
-    if (dockEdge_ == EdgeDock::Edge::None || dockHidden_ || slideTimer_.isActive()) return;
-    if (QApplication::mouseButtons() != Qt::NoButton) return;
-    if (!EdgeDock::cursorLeft(QCursor::pos(), geometry())) return;
-    dockTimer_.stop();
-    slideFrom_ = geometry();
-    slideTo_ = EdgeDock::hidden(geometry(), dockEdge_, screen()->availableGeometry());
-    slideStep_ = 0;
-    dockHidden_ = true;
-    slideTimer_.start();
-    dockTimer_.start(50);
+    if (isVisible() && screen()) docker_->windowMoved();
 }
 
 // Test-only: with ZEMRA_TEST_STATE set, the window keeps a small text file

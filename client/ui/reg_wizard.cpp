@@ -50,6 +50,13 @@ CRegWizard::CRegWizard(RegWizardBackend backend, QWidget* parent)
     sheet_->setWindowFlags(Qt::Widget);
     sheet_->setVisible(true);
     sheet_->installEventFilter(this);
+    answerTimer_.setSingleShot(true);
+    answerTimer_.setInterval(RegWizardFlow::kAnswerTimeoutMs);
+    connect(&answerTimer_, &QTimer::timeout, this, [this] {
+        const auto outcome = RegWizardFlow::noAnswer();
+        finish_->showOutcome(outcome.status, outcome.text, outcome.completed);
+        setOutcome(false);
+    });
     resize(520, 470);
 }
 
@@ -60,6 +67,8 @@ CRegWizard::~CRegWizard() = default;
 bool CRegWizard::eventFilter(QObject* watched, QEvent* event) {
     if (watched == sheet_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
+        // Escape would reject the sheet underneath the guard of reject().
+        if (key == Qt::Key_Escape && requestOut_) return true;
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             QAbstractButton* finish = sheet_->button(QWizard::FinishButton);
             if (sheet_->currentId() == kPageFinish) {
@@ -146,18 +155,25 @@ uint16_t CRegWizard::serverPort() const {
     return static_cast<uint16_t>(network_->port->value());
 }
 
+void CRegWizard::submitLater() {
+    QTimer::singleShot(0, this, [this] {
+        if (sheet_->currentId() != kPageFinish || requestOut_ || completed_) return;
+        if (!submit()) finish_->stopAnimation();
+    });
+}
+
 bool CRegWizard::submit() {
     completed_ = false;
-    sheet_->button(QWizard::CancelButton)->setEnabled(true);
+    setRequestOut(true);
     // Whatever page 5 says, this connection goes to the configured server.
     const RegWizardBackend::Link link =
         backend_.connect ? backend_.connect() : RegWizardBackend::Link::ConnectFailed;
-    if (link == RegWizardBackend::Link::SocketFailed) {
-        backend_.message(u("创建TCP SOCKET错误"), "zemra");
-        return false;
-    }
-    if (link == RegWizardBackend::Link::ConnectFailed) {
-        backend_.message(u("服务器正忙,请稍侯再进行连接"), "zemra");
+    if (link != RegWizardBackend::Link::Connected) {
+        setRequestOut(false);
+        backend_.message(link == RegWizardBackend::Link::SocketFailed
+                             ? u("创建TCP SOCKET错误")
+                             : u("服务器正忙,请稍侯再进行连接"),
+                         "zemra");
         return false;
     }
     if (mode() == RegWizardFlow::kModeExisting) {
@@ -165,13 +181,26 @@ bool CRegWizard::submit() {
     } else {
         backend_.registerAccount(registration());
     }
+    answerTimer_.start();
     return true;
+}
+
+void CRegWizard::setRequestOut(bool out) {
+    requestOut_ = out;
+    if (!out) answerTimer_.stop();
+    sheet_->button(QWizard::CancelButton)->setEnabled(!out && !completed_);
+    sheet_->button(QWizard::BackButton)->setEnabled(!out);
+}
+
+void CRegWizard::reject() {
+    if (requestOut_) return;
+    SkinnedDialog::reject();
 }
 
 void CRegWizard::setOutcome(bool completed) {
     completed_ = completed;
     finish_->stopAnimation();
-    if (completed) sheet_->button(QWizard::CancelButton)->setEnabled(false);
+    setRequestOut(false);
 }
 
 void CRegWizard::onRegistered(uint32_t newId) {

@@ -2,6 +2,7 @@
 // or logging in with an existing one, and collects the profile.
 #pragma once
 
+#include <QTimer>
 #include <QWizard>
 #include <cstdint>
 #include <functional>
@@ -63,10 +64,19 @@ class CRegWizard : public SkinnedDialog {
     CRegFinishDlg* finishPage() const { return finish_; }
     const RegWizardBackend& backend() const { return backend_; }
 
+    // The last page is showing: submit once the page change is complete, so
+    // that nothing of the page before can be pressed during the connect.
+    void submitLater();
     // Submits from the last page: connects when there is no link yet, then
     // sends the registration or the login. False when the link failed.
     bool submit();
     void setOutcome(bool completed);
+    // From the connect until the server answers, the wizard cannot be left:
+    // an account registered after the user went away would be nobody's.
+    bool requestOut() const { return requestOut_; }
+
+  public slots:
+    void reject() override;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -80,8 +90,12 @@ class CRegWizard : public SkinnedDialog {
     CRegMiscDlg* misc_;
     CRegNetworkDlg* network_;
     CRegFinishDlg* finish_;
+    void setRequestOut(bool out);
+
     bool completed_ = false;
+    bool requestOut_ = false;
     uint32_t newId_ = 0;
+    QTimer answerTimer_;  // a server that never answers frees the wizard
 };
 
 }  // namespace zemra::client::ui

@@ -1,6 +1,8 @@
 #include "client/ui/reg_wizard_flow.h"
 #include "client/ui/ui_text.h"
 
+#include "client/app/login_refusal.h"
+
 namespace zemra::client::ui {
 int RegWizardFlow::next(int page, int mode) {
     if (page == kPageMode) return mode == kModeExisting ? kPageNetwork : kPageBasic;
@@ -38,13 +40,20 @@ RegWizardFlow::Outcome RegWizardFlow::loginResult(int code) {
         case 13:
             text = u("已经有相同ID的用户正在使用");
             break;
-        case 10:
-            text = u("系统已升级,请到http://127.0.0.1/zemra中下载最新版本");
+        case kLoginOldVersion:
+        case kLoginIdInUse:
+        case kLoginAccountBarred:
+        case kLoginServerBusy:
+            text = QString::fromStdString(loginRefusalText(code));
             break;
         default:
             break;
     }
     return {u("失败"), text, false, true};
+}
+
+RegWizardFlow::Outcome RegWizardFlow::noAnswer() {
+    return {u("失败"), u("服务器没有应答,请稍后再试"), false, true};
 }
 
 }  // namespace zemra::client::ui

@@ -15,6 +15,7 @@ class RegWizardFlow {
     static constexpr int kModeNew = 0;
     static constexpr int kModeExisting = 1;
     static constexpr int kFaceTickMs = 400;
+    static constexpr int kAnswerTimeoutMs = 30000;
 
     // An existing account skips the profile pages in both directions.
     static int next(int page, int mode);
@@ -33,6 +34,8 @@ class RegWizardFlow {
     };
     static Outcome registered(uint32_t newId);
     static Outcome loginResult(int code);
+    // The server took the request and never answered.
+    static Outcome noAnswer();
 
     // The animated face of the last page.
     static int nextFace(int face) { return (face + 1) % 85; }

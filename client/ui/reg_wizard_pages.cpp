@@ -282,8 +282,7 @@ void CRegFinishDlg::initializePage() {
     face_ = 0;
     picture_->setPixmap(imageLists().face32(face_));
     timer_.start();
-    CRegWizard* owner = CRegWizard::of(this);
-    if (owner && !owner->submit()) timer_.stop();
+    if (CRegWizard* owner = CRegWizard::of(this)) owner->submitLater();
 }
 
 void CRegFinishDlg::cleanupPage() {

@@ -57,7 +57,7 @@ class RegWizardTest : public ::testing::Test {
     RegWizardBackend makeBackend() {
         setDataDir(ZEMRA_TEST_DATA_DIR);
         RegWizardBackend b;
-        b.connect = [this] { return link; };
+        b.connect = [this] { return whileConnecting ? whileConnecting() : link; };
         b.registerAccount = [this](const protocol::UserProfile& p) { registered.push_back(p); };
         b.login = [this](uint32_t id, const std::string& pw) { logins.emplace_back(id, pw); };
         b.message = [this](const QString& text, const QString&) { messages.push_back(text); };
@@ -69,6 +69,7 @@ class RegWizardTest : public ::testing::Test {
     QAbstractButton* finish() const { return wizard.sheet()->button(QWizard::FinishButton); }
 
     RegWizardBackend::Link link = RegWizardBackend::Link::Connected;
+    std::function<RegWizardBackend::Link()> whileConnecting;
     std::vector<protocol::UserProfile> registered;
     std::vector<std::pair<uint32_t, std::string>> logins;
     std::vector<QString> messages;
@@ -90,6 +91,7 @@ TEST_F(RegWizardTest, NewAccountRegistersWithThePageValues) {
     wizard.basicPage()->face->setCurrentIndex(7);
     for (int i = 0; i < 4; ++i) wizard.sheet()->next();
     ASSERT_EQ(page(), kPageFinish);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !registered.empty(); }, 1000));
     ASSERT_EQ(registered.size(), 1u);
     EXPECT_EQ(registered[0].nickname, "alice");
     EXPECT_EQ(registered[0].password, "pw1");
@@ -128,6 +130,7 @@ TEST_F(RegWizardTest, ExistingAccountSkipsToTheNetworkPageAndLogsIn) {
     wizard.sheet()->next();
     wizard.sheet()->next();
     ASSERT_EQ(page(), kPageFinish);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !logins.empty(); }, 1000));
     ASSERT_EQ(logins.size(), 1u);
     EXPECT_EQ(logins[0], std::make_pair(1500u, std::string("old")));
     EXPECT_TRUE(registered.empty());
@@ -149,11 +152,51 @@ TEST_F(RegWizardTest, ABusyServerIsSaidAndNothingIsSent) {
     wizard.sheet()->next();
     wizard.sheet()->next();
     ASSERT_EQ(page(), kPageFinish);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.empty(); }, 1000));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], u("服务器正忙,请稍侯再进行连接"));
     EXPECT_TRUE(logins.empty());
     EXPECT_FALSE(finish()->isEnabled());
     EXPECT_FALSE(wizard.finishPage()->animating());
+    // Nothing is out: the user may leave.
+    EXPECT_TRUE(wizard.sheet()->button(QWizard::CancelButton)->isEnabled());
+}
+
+TEST_F(RegWizardTest, NoWayOutWhileTheRegistrationIsOutSoNoAccountIsOrphaned) {
+    // The connect waits in an event loop, as the real one does; meanwhile the
+    // user tries every way out of the wizard.
+    bool cancelEnabled = true;
+    bool backEnabled = true;
+    int pageDuringWait = 0;
+    wizard.sheet()->setOption(QWizard::NoBackButtonOnLastPage, false);
+    whileConnecting = [&] {
+        pageDuringWait = page();
+        cancelEnabled = wizard.sheet()->button(QWizard::CancelButton)->isEnabled();
+        backEnabled = wizard.sheet()->button(QWizard::BackButton)->isEnabled();
+        wizard.sheet()->button(QWizard::CancelButton)->click();
+        wizard.sheet()->button(QWizard::BackButton)->click();
+        QTest::keyClick(wizard.sheet(), Qt::Key_Escape);
+        wizard.reject();
+        QTest::qWait(50);
+        return RegWizardBackend::Link::Connected;
+    };
+    wizard.basicPage()->nickname->setText("bob");
+    wizard.basicPage()->password->setText("pw");
+    wizard.basicPage()->confirmation->setText("pw");
+    for (int i = 0; i < 5; ++i) wizard.sheet()->next();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !registered.empty(); }, 1000));
+    EXPECT_EQ(pageDuringWait, kPageFinish);
+    EXPECT_FALSE(cancelEnabled);
+    EXPECT_FALSE(backEnabled);
+    EXPECT_TRUE(wizard.isVisible());
+    EXPECT_EQ(page(), kPageFinish);
+    EXPECT_TRUE(wizard.requestOut());
+
+    // The answer is taken, and the account is the user's.
+    wizard.onRegistered(4711);
+    EXPECT_TRUE(wizard.completed());
+    EXPECT_EQ(wizard.userId(), 4711u);
+    EXPECT_FALSE(wizard.requestOut());
 }
 
 TEST_F(RegWizardTest, TheFaceOnTheLastPageGoesRound) {
