@@ -6,6 +6,16 @@
 #include <netinet/in.h>
 
 namespace zemra::netaddr {
+namespace {
+
+// The first octet of a dotted IPv4 address, or -1 when `text` is not one.
+int firstOctet(const std::string& text) {
+    in_addr parsed{};
+    if (inet_pton(AF_INET, text.c_str(), &parsed) != 1) return -1;
+    return static_cast<int>(ntohl(parsed.s_addr) >> 24);
+}
+
+}  // namespace
 
 std::vector<std::string> hostAddresses() {
     std::vector<std::string> outside;
@@ -26,13 +36,19 @@ std::vector<std::string> hostAddresses() {
 }
 
 std::optional<std::string> chooseLocalAddress(const std::vector<std::string>& addresses) {
-    std::optional<std::string> chosen;
+    std::optional<std::string> other;
+    std::optional<std::string> loopback;
     for (const std::string& address : addresses) {
-        if (address.starts_with("192") || address.starts_with("10")) return address;
-        if (address.starts_with("127")) return std::nullopt;
-        chosen = address;
+        const int octet = firstOctet(address);
+        if (octet == 192 || octet == 10) return address;
+        if (octet == 127) {
+            // Peers cannot reach us there; keep it only for a host without a network.
+            if (!loopback) loopback = address;
+        } else if (octet >= 0) {
+            other = address;
+        }
     }
-    return chosen;
+    return other ? other : loopback;
 }
 
 }  // namespace zemra::netaddr

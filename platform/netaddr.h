@@ -12,10 +12,12 @@ namespace zemra::netaddr {
 // first in interface order, loopback ones last.
 std::vector<std::string> hostAddresses();
 
-// The walk over `addresses` that picks the local address: the first one
-// starting with "192" or "10" is taken at once; one starting with "127" ends
-// the walk with failure; any other is remembered and the walk goes on, so
-// the last such address wins. Nullopt on failure or when nothing qualifies.
+// Picks the local address from `addresses`: the first one in 192.x.x.x or
+// 10.x.x.x is taken at once; otherwise the last other address wins. The
+// classes go by the first octet, so 100.64.0.1 is an "other" address, not a
+// 10 one. Loopback (127.x.x.x) counts only when there is nothing else, so a
+// machine with just lo still gets an address. Text that is not a dotted
+// IPv4 address is skipped. Nullopt when nothing qualifies.
 std::optional<std::string> chooseLocalAddress(const std::vector<std::string>& addresses);
 
 }  // namespace zemra::netaddr

@@ -9,7 +9,7 @@ packages=(
   libbcg729-dev libvpx-dev libasound2-dev libv4l-dev
   libsqlite3-dev libasio-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  ffmpeg xvfb xauth imagemagick trayer xdotool
+  ffmpeg xvfb xauth imagemagick trayer xdotool iproute2
   fonts-wqy-microhei fonts-noto-color-emoji
 )
 

@@ -101,9 +101,16 @@ QMenu* MainWindow::buildStatusMenu() {
 void MainWindow::registerHotKey() {
     hotKey_->unregisterKey();
     const store::UserSettings& settings = core_->settings();
-    if (!settings.hot) return;
-    if (!hotKey_->registerKey(store::hotKeyValue(settings))) {
-        showMessage("热键冲突，注册系统热键失败，请选择另外的热键。", "zemra");
+    if (!settings.hot || hotKey_->registerKey(store::hotKeyValue(settings))) return;
+    switch (hotKey_->lastFailure()) {
+        case GlobalHotKey::Failure::GrabRefused:
+            showMessage("热键冲突，注册系统热键失败，请选择另外的热键。", "zemra");
+            break;
+        case GlobalHotKey::Failure::Unmappable:
+            showMessage("这个键不能用作系统热键，请选择另外的热键。", "zemra");
+            break;
+        default:
+            break;  // no X display: there is nothing a user could choose instead
     }
 }
 

@@ -13,7 +13,16 @@ Ticker::Ticker(QWidget* parent) : QWidget(parent) {
         if (span > 0 && offset_ > span) offset_ = 0;
         update();
     });
+}
+
+void Ticker::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
     timer_.start();
+}
+
+void Ticker::hideEvent(QHideEvent* event) {
+    timer_.stop();
+    QWidget::hideEvent(event);
 }
 
 void Ticker::setText(const QString& text) {

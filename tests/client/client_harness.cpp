@@ -10,6 +10,7 @@ namespace zemra::client::testing {
 
 void ScriptedUi::showMessage(const std::string& text, const std::string&) {
     messages.push_back(text);
+    if (whileMessageShown) whileMessageShown();
 }
 
 bool ScriptedUi::askYesNo(const std::string& text, const std::string&) {

@@ -29,6 +29,7 @@ public:
     void setTitle(const std::string& title) override { this->title = title; }
     void wizardLoginResult(int code) override { wizardResults.push_back(code); }
     void wizardRegistered(uint32_t newId) override { registeredIds.push_back(newId); }
+    void loginPendingChanged(bool pending) override { loginPending.push_back(pending); }
 
     bool sawMessage(const std::string& text) const;
 
@@ -37,6 +38,8 @@ public:
     int loginDialogsShown = 0;
     bool yesNoAnswer = true;
     std::function<bool()> wizard;  // runs for the account wizard
+    // Runs while a message box is up, as the user takes his time to read it.
+    std::function<void()> whileMessageShown;
 
     std::vector<std::string> messages;
     std::vector<std::string> questions;
@@ -44,6 +47,7 @@ public:
     std::vector<std::string> sounds;
     std::vector<int> wizardResults;
     std::vector<uint32_t> registeredIds;
+    std::vector<bool> loginPending;
     std::string title;
     int contactRedraws = 0;
     int statusRedraws = 0;
