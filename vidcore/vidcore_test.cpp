@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
+#include <thread>
 
 #include "vidcore/testing/picture_sink.h"
 #include "vidcore/testing/udp_socket.h"
@@ -13,6 +17,19 @@ namespace {
 
 using testing::PictureSink;
 using testing::UdpSocket;
+
+// Polls on its own: PictureSink::waitFor still holds its lock when it gives
+// up and calls the predicate once more, so a timeout there hangs instead of
+// failing.
+bool picturesArrive(const PictureSink& sink, uintptr_t window, size_t count,
+                    std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (sink.pictureCount(window) < count) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
 
 class ExportsTest : public ::testing::Test {
   protected:
@@ -84,8 +101,51 @@ TEST_F(ExportsTest, WindowCaptureFallsBackToDriverZero) {
     EXPECT_EQ(sink.pictures(0x72)[0].width, 88);
     Set12();
     EXPECT_EQ(OpenAviSelf("/nonexistent-folder/own.avi"), nullptr);
-    Set21(0, 0, 1, 2, 3, 4, 5);
-    Set22(0, 1, 2, 3, 4);
+}
+
+// Set21 and Set22 stay exported for the client but have no work to do:
+// whatever they are handed, preview and sending carry on untouched.
+TEST_F(ExportsTest, Set21AndSet22LeaveCaptureAndSendingAloneWhateverTheyAreGiven) {
+    using namespace std::chrono_literals;
+    constexpr uintptr_t kPreview = 0x70;
+    constexpr uintptr_t kNoWindow = UINTPTR_MAX;
+    ASSERT_EQ(Set00(kPreview, 216, 58, 176, 144, 1, 5), 1);
+    ASSERT_EQ(addPeer(21), 1);
+    Set03(20);
+    ASSERT_TRUE(picturesArrive(sink, kPreview, 1, 5s));
+    ASSERT_TRUE(peer.receiveData(3000ms));
+
+    for (uintptr_t window : {uintptr_t{0}, kPreview, kNoWindow}) {
+        Set21(21, window, INT_MIN, INT_MAX, -1, 0, 1);
+        Set21(ULONG_MAX, window, INT_MAX, INT_MIN, INT_MAX, INT_MIN, -1);
+        Set22(window, INT_MIN, INT_MIN, INT_MAX, INT_MAX);
+        Set22(window, -1, -1, -1, -1);
+    }
+    const auto calledAt = std::chrono::steady_clock::now();
+    sink.clear();
+
+    // The preview goes on in its own window and place, nowhere else.
+    ASSERT_TRUE(picturesArrive(sink, kPreview, 2, 5s));
+    for (const auto& picture : sink.pictures(kPreview)) {
+        EXPECT_EQ(picture.x, 216);
+        EXPECT_EQ(picture.y, 58);
+        EXPECT_EQ(picture.width, 176);
+        EXPECT_EQ(picture.height, 144);
+    }
+    EXPECT_EQ(sink.pictureCount(kNoWindow), 0u);
+    EXPECT_EQ(sink.pictureCount(0), 0u);
+    EXPECT_TRUE(sink.messageBoxes().empty());
+
+    // The party still gets datagrams sent after the calls, not only what
+    // was queued before them, and is still registered.
+    bool sentAfterwards = false;
+    for (int i = 0; i < 5000 && !sentAfterwards; ++i) {
+        if (!peer.receiveData(1000ms)) break;
+        sentAfterwards = std::chrono::steady_clock::now() - calledAt > 500ms;
+    }
+    EXPECT_TRUE(sentAfterwards);
+    EXPECT_EQ(addPeer(21), 0);
+    EXPECT_EQ(Set19(21), 1);
 }
 
 }  // namespace

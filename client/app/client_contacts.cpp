@@ -33,21 +33,22 @@ void ClientCore::onContactOnline(uint32_t id, uint8_t presence, uint32_t extra1,
     const auto reaction = contacts_.onContactOnline(id, presence, extra1, extra2, extra3);
     if (!reaction) return;
     ui_.contactsChanged();
+    // Sending waits with the event loop running: the contact may be gone
+    // afterwards, so it is looked up again by its ID.
     if (reaction->goInvisible) goInvisible();
     // Greetings would go through the send-text hook, which sends nothing.
     if (quiet || !options_.hasFlag(store::kOptFriendOnlineNotice)) return;
-
-    const store::Contact& contact = *reaction->contact;
+    const store::Contact* contact = contacts_.findContact(id);
+    if (!contact) return;
     if (options_.hasFlag(store::kOptSoundPrompts)) {
         const bool ownSound =
-            contact.hasOption(store::kContactOwnSounds) && !contact.onlineSound.empty();
-        ui_.playSound(ownSound ? contact.onlineSound
+            contact->hasOption(store::kContactOwnSounds) && !contact->onlineSound.empty();
+        ui_.playSound(ownSound ? contact->onlineSound
                                : options_.sounds[store::CUserOptions::kSoundFriendOnline]);
     }
-    animation_.start(contact.id);
-    createFacePopup(faceImage(contact.face, static_cast<int>(contact.presence)),
-                    text::toUtf8(contact.nickname) + "(" + std::to_string(contact.id) + ")上线!",
-                    0);
+    animation_.start(id);
+    createFacePopup(faceImage(contact->face, static_cast<int>(contact->presence)),
+                    text::toUtf8(contact->nickname) + "(" + std::to_string(id) + ")上线!", 0);
 }
 
 void ClientCore::onContactOffline(uint32_t id) {

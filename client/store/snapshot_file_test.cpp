@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+
 #include "platform/testing/temp_dir.h"
 
 namespace zemra::store {
@@ -88,26 +92,56 @@ TEST_F(SnapshotFileTest, PixelBytesAreStoredAsGivenWhateverTheHeaderSays) {
     EXPECT_EQ(picture->pixels, pixels);
 }
 
-TEST_F(SnapshotFileTest, TwoSavesInOneSecondLeaveTheSecond) {
-    std::filesystem::create_directories(dir_ / "12345" / "mine");
-    std::filesystem::create_directories(dir_ / "12345" / "his");
-    const std::string stamp = "2003_10_05_09_04_03";
-    const auto own = ownSnapshotPath(dir_, 12345, stamp);
-    const auto peer = peerSnapshotPath(dir_, 12345, 678, stamp);
-    ASSERT_TRUE(writeSnapshotFile(own, qcif24(), pattern(qcif24().imageBytes(), 1)));
-    ASSERT_TRUE(writeSnapshotFile(peer, qcif24(), pattern(qcif24().imageBytes(), 2)));
-    const auto second = pattern(1000, 3);
-    ASSERT_TRUE(writeSnapshotFile(own, qcif24(), second));
+// Saves the own picture the way a snapshot is taken at `when`: the name
+// stamped from the local time, the file written over whatever had that name.
+std::filesystem::path saveOwnAt(const std::filesystem::path& root,
+                                std::chrono::system_clock::time_point when,
+                                std::span<const uint8_t> pixels) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    const auto path = ownSnapshotPath(root, 12345, snapshotStamp(local));
+    return writeSnapshotFile(path, qcif24(), pixels) ? path : std::filesystem::path();
+}
 
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(dir_ / "12345" / "mine")) {
-        (void)entry;
-        ++files;
+std::vector<std::string> fileNamesIn(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
     }
-    EXPECT_EQ(files, 1);
-    EXPECT_EQ(std::filesystem::file_size(own), 1054u);
-    EXPECT_EQ(readSnapshotFile(own)->pixels, second);
-    EXPECT_EQ(readSnapshotFile(peer)->pixels, pattern(qcif24().imageBytes(), 2));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(SnapshotFileTest, TwoSavesInOneSecondLeaveTheSecond) {
+    using namespace std::chrono_literals;
+    std::filesystem::create_directories(dir_ / "12345" / "mine");
+    const auto second = std::chrono::system_clock::from_time_t(1065337443);  // whole second
+    const auto first = pattern(qcif24().imageBytes(), 1);
+    const auto shorter = pattern(1000, 3);
+
+    const auto early = saveOwnAt(dir_, second + 100ms, first);
+    ASSERT_FALSE(early.empty());
+    const auto late = saveOwnAt(dir_, second + 400ms, shorter);
+    ASSERT_FALSE(late.empty());
+
+    // One name for the second, holding only the later picture: no byte of
+    // the longer first one is left behind.
+    EXPECT_EQ(late, early);
+    EXPECT_EQ(fileNamesIn(dir_ / "12345" / "mine"),
+              std::vector<std::string>{late.filename().string()});
+    EXPECT_EQ(std::filesystem::file_size(late), kSnapshotPixelOffset + shorter.size());
+    const auto kept = readSnapshotFile(late);
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(kept->pixels, shorter);
+
+    // The next second is a picture of its own; the earlier one stays.
+    const auto next = saveOwnAt(dir_, second + 1s, first);
+    ASSERT_FALSE(next.empty());
+    EXPECT_EQ(fileNamesIn(dir_ / "12345" / "mine"),
+              (std::vector<std::string>{late.filename().string(), next.filename().string()}));
+    EXPECT_EQ(readSnapshotFile(late)->pixels, shorter);
+    EXPECT_EQ(readSnapshotFile(next)->pixels, first);
 }
 
 TEST_F(SnapshotFileTest, FileThatCannotBeCreatedIsSkipped) {

@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "protocol/contact_packets.h"
 #include "protocol/login_packets.h"
+#include "protocol/message_packets.h"
 #include "protocol/profile_packets.h"
 #include "protocol/simple_packets.h"
 #include "tests/client/client_harness.h"
@@ -83,20 +84,42 @@ TEST_F(ClientLoginTest, AWrongPasswordIsToldAndTheLoginOffered) {
 
 TEST_F(ClientLoginTest, InvisibleLoginStaysHiddenFromFriends) {
     const uint32_t me = server.newUser("hider");
+    const uint32_t shower = server.newUser("shower");
     const uint32_t friendId = server.newUser("watcher");
     auto watcher = server.loggedIn(friendId);
     ASSERT_TRUE(watcher);
-    watcher->send(protocol::buildSetRelation({me, protocol::kRelationFriend}));
-    ASSERT_TRUE(watcher->waitFor(protocol::PT_CONTACT_ADDED));
+    for (uint32_t id : {me, shower}) {
+        watcher->send(protocol::buildSetRelation({id, protocol::kRelationFriend}));
+        ASSERT_TRUE(watcher->waitFor(protocol::PT_CONTACT_ADDED));
+    }
 
     loginAs(me, "pw", /*invisible=*/true);
     EXPECT_EQ(client.core().ownStatus(), OwnStatus::Invisible);
     EXPECT_TRUE(client.core().options().hasFlag(store::kOptLoginInvisible));
     EXPECT_TRUE(watcher->nothingOf(protocol::PT_CONTACT_ONLINE, 500ms));
 
+    // The silence is not a missing session: the server relays what the hider
+    // writes, under his own ID, which it only does for a logged-in user.
+    client.core().send(integration::textMessage(friendId, "still here"));
+    const auto relayed = watcher->waitFor(protocol::PT_MESSAGE);
+    ASSERT_TRUE(relayed);
+    EXPECT_EQ(protocol::parseMessage(*relayed).peerId, me);
+    EXPECT_EQ(protocol::parseMessage(*relayed).text, "still here");
+
     // Going visible is what tells the friend.
     client.core().goOnline();
-    EXPECT_TRUE(watcher->waitFor(protocol::PT_CONTACT_ONLINE));
+    const auto shown = watcher->waitFor(protocol::PT_CONTACT_ONLINE);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(protocol::parseUserId(*shown), me);
+
+    // A visible login by the same client, watched the same way, is told
+    // within the window the invisible one stayed quiet for.
+    client.restart();
+    loginAs(shower);
+    EXPECT_EQ(client.core().ownStatus(), OwnStatus::Online);
+    const auto arrived = watcher->waitFor(protocol::PT_CONTACT_ONLINE, 500ms);
+    ASSERT_TRUE(arrived);
+    EXPECT_EQ(protocol::parseUserId(*arrived), shower);
 }
 
 TEST_F(ClientLoginTest, DamagedLocalDataAsksForTheWizard) {
@@ -125,33 +148,48 @@ class ClientContactsTest : public ClientLiveTest {
 };
 
 TEST_F(ClientContactsTest, TheListArrivesGroupedAndOrderedAndFollowsPresence) {
+    // Registered in this order, so IDs ascend down the list while nicknames
+    // do not: a list sorted by ID, by raw bytes (capitals first) or with
+    // equal names the wrong way round comes out different.
     const uint32_t me = server.newUser("me");
-    const uint32_t anna = server.newUser("anna");
+    const uint32_t zoe = server.newUser("Zoe");
     const uint32_t bert = server.newUser("bert");
     const uint32_t carl = server.newUser("carl");
+    const uint32_t dirk = server.newUser("Dirk");
+    const uint32_t anna = server.newUser("anna");
+    const uint32_t bert2 = server.newUser("bert");
     const uint32_t dora = server.newUser("dora");
     {
         auto setup = server.loggedIn(me);
         ASSERT_TRUE(setup);
-        for (uint32_t id : {anna, bert, carl}) {
+        for (uint32_t id : {zoe, bert, carl, dirk, anna, bert2}) {
             setup->send(protocol::buildSetRelation({id, protocol::kRelationFriend}));
             ASSERT_TRUE(setup->waitFor(protocol::PT_CONTACT_ADDED));
         }
         setup->send(protocol::buildSetRelation({dora, protocol::kRelationBlacklist}));
         ASSERT_TRUE(setup->waitFor(protocol::PT_CONTACT_ADDED));
     }
-    auto carlOnline = server.loggedIn(carl);
-    ASSERT_TRUE(carlOnline);
+    auto zoeOnline = server.loggedIn(zoe);
+    ASSERT_TRUE(zoeOnline);
 
     loginAs(me);
     const ContactList& list = client.core().contacts();
     ASSERT_EQ(list.groupCount(), 3u);
-    std::vector<uint32_t> friends;
-    for (const auto* c : list.groups()[0].members) friends.push_back(c->id);
-    EXPECT_EQ(friends, (std::vector<uint32_t>{carl, anna, bert}));  // online first, then names
+    const auto friends = [&] {
+        std::vector<uint32_t> ids;
+        for (const auto* c : list.groups()[0].members) ids.push_back(c->id);
+        return ids;
+    };
+    // Online first; then by name ignoring case; the two berts by ID.
+    EXPECT_EQ(friends(), (std::vector<uint32_t>{zoe, anna, bert, bert2, carl, dirk}));
     ASSERT_EQ(list.groups()[2].members.size(), 1u);
     EXPECT_EQ(list.groups()[2].members[0]->id, dora);
     EXPECT_EQ(list.findContact(dora)->category, ContactCategory::Blacklisted);
+
+    // Away sits between online and offline.
+    client.core().onContactStatus(carl, static_cast<uint8_t>(Presence::Away));
+    ASSERT_EQ(list.findContact(carl)->presence, Presence::Away);
+    EXPECT_EQ(friends(), (std::vector<uint32_t>{zoe, carl, anna, bert, bert2, dirk}));
 
     // Presence changes arrive, and a friend coming online is announced.
     auto bertOnline = server.loggedIn(bert);
@@ -160,8 +198,10 @@ TEST_F(ClientContactsTest, TheListArrivesGroupedAndOrderedAndFollowsPresence) {
     EXPECT_TRUE(client.core().animation().colourOf(bert).has_value());
     ASSERT_FALSE(client.ui.popups.empty());
     EXPECT_EQ(client.ui.popups.back(), "bert(" + std::to_string(bert) + ")上线!");
-    carlOnline.reset();
-    ASSERT_TRUE(waitUntil([&] { return list.findContact(carl)->presence == Presence::Offline; }));
+    EXPECT_EQ(friends(), (std::vector<uint32_t>{bert, zoe, carl, anna, bert2, dirk}));
+    zoeOnline.reset();
+    ASSERT_TRUE(waitUntil([&] { return list.findContact(zoe)->presence == Presence::Offline; }));
+    EXPECT_EQ(friends(), (std::vector<uint32_t>{bert, carl, anna, bert2, dirk, zoe}));
 
     // The list was stored: a second login updates names but keeps faces.
     store::Contact stored;

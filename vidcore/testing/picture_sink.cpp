@@ -94,6 +94,8 @@ bool PictureSink::waitFor(const std::function<bool()>& done, std::chrono::millis
                                                              std::chrono::milliseconds(50))) ==
                 std::cv_status::timeout &&
             std::chrono::steady_clock::now() >= deadline) {
+            // The predicate reads the sink, which takes the lock itself.
+            lock.unlock();
             return done();
         }
     }
