@@ -34,6 +34,9 @@ struct TextMessage {
 };
 
 inline constexpr std::size_t kMessageSize = 372;
+// The longest text one message carries, and the longest font face name.
+inline constexpr std::size_t kMaxMessageTextBytes = 302;
+inline constexpr std::size_t kMaxFaceNameBytes = 20;
 // `type` is PT_MESSAGE, or PT_MESSAGE_PASSIVE when the server hands out a
 // message that must not change the sender's presence.
 std::vector<uint8_t> buildMessage(const TextMessage& message, uint16_t type = PT_MESSAGE);

@@ -140,6 +140,20 @@ class ClientCore : public QObject, public ClientEvents {
     // A login went out and has not been answered.
     bool loginPending() const { return loginPending_; }
 
+    // --- text messages ---
+    // Sends an own message (the window has filled peer, time, text and
+    // format), cut into as many messages as its text needs, and stores each
+    // one as sent. Nothing is sent or stored without a connection. Returns
+    // the messages that went out.
+    std::vector<store::ChatMessage> sendChatMessage(const store::ChatMessage& message);
+    // Texts the client writes by itself (the away reply, greetings) go out
+    // as own messages of `kind` in the default format.
+    void sendTextHook(uint8_t kind, uint32_t peer, const std::string& gbkText);
+    // The oldest queued message of `peer`, or the first of the queue, taken
+    // out of it.
+    std::optional<store::ChatMessage> takeQueued(uint32_t peer);
+    std::optional<store::ChatMessage> takeFirstQueued();
+
     // Contact-list actions that need no window.
     void removeStranger(uint32_t id);
     // After the server confirmed a removal: out of the list, or into a
@@ -217,6 +231,7 @@ class ClientCore : public QObject, public ClientEvents {
     void tellUser(std::string text);
     void mergeLoginContacts();
     void receiveMessage(const store::ChatMessage& message, bool passive);
+    void queueMessage(const store::ChatMessage& message);
     // The contact of a message's sender, created in `group` (named by its
     // ID) when there is none yet.
     store::Contact& senderContact(uint32_t id, std::size_t group);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "client/store/chat_message.h"
 #include "protocol/profile_packets.h"
 
 namespace zemra::client {
@@ -48,8 +49,17 @@ class UiPort {
     // A small notice window with a contact's face (face + presence variant) and a text.
     virtual void showContactPopup(uint8_t /*face*/, const std::string& /*text*/) {}
     virtual void playSound(const std::string& /*file*/) {}
-    // A message was queued for the user to read (the tray starts blinking).
-    virtual void messagesQueued() {}
+    // The queue of unread messages changed (the tray and the list blink
+    // while it holds messages).
+    virtual void queueChanged() {}
+    // A message from a contact in dialogue mode: the chat window for its
+    // sender (opened when there is none) shows it. False when there is no
+    // window to show it in; the message is queued then.
+    virtual bool showInChatWindow(const store::ChatMessage& /*message*/) { return false; }
+    // A message of `peer` was queued: open its message view window, or tell
+    // the one already open that another message waits.
+    virtual void openMessageView(uint32_t /*peer*/) {}
+    virtual void nextMessageWaiting(uint32_t /*peer*/) {}
     // An add-friend request was answered (the outgoing request window shows it).
     virtual void addFriendResult(uint32_t /*id*/, int /*result*/) {}
     // Answers that arrive while the account wizard is open go to it.

@@ -30,6 +30,13 @@ public:
     void wizardLoginResult(int code) override { wizardResults.push_back(code); }
     void wizardRegistered(uint32_t newId) override { registeredIds.push_back(newId); }
     void loginPendingChanged(bool pending) override { loginPending.push_back(pending); }
+    void queueChanged() override { ++queueChanges; }
+    bool showInChatWindow(const store::ChatMessage& message) override {
+        chatWindowMessages.push_back(message);
+        return chatWindowsOpen;
+    }
+    void openMessageView(uint32_t peer) override { openedViews.push_back(peer); }
+    void nextMessageWaiting(uint32_t peer) override { nextWaiting.push_back(peer); }
 
     bool sawMessage(const std::string& text) const;
 
@@ -48,6 +55,11 @@ public:
     std::vector<int> wizardResults;
     std::vector<uint32_t> registeredIds;
     std::vector<bool> loginPending;
+    int queueChanges = 0;
+    bool chatWindowsOpen = true;  // a chat window can be found or opened
+    std::vector<store::ChatMessage> chatWindowMessages;
+    std::vector<uint32_t> openedViews;
+    std::vector<uint32_t> nextWaiting;
     std::string title;
     int contactRedraws = 0;
     int statusRedraws = 0;

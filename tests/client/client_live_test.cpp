@@ -11,6 +11,7 @@
 #include "protocol/profile_packets.h"
 #include "protocol/simple_packets.h"
 #include "tests/client/client_harness.h"
+#include "tests/client/client_live_fixture.h"
 #include "tests/integration/live_server.h"
 
 namespace zemra::client::testing {
@@ -18,23 +19,6 @@ namespace {
 
 using integration::LiveServer;
 using integration::TestClient;
-
-class ClientLiveTest : public ::testing::Test {
-  protected:
-    explicit ClientLiveTest(const std::string& address) : server(address), client(address) {}
-    void SetUp() override { ASSERT_TRUE(server.process.start()) << server.process.log(); }
-
-    // Logs the harness in as a registered user with seeded local data.
-    void loginAs(uint32_t id, const std::string& password = "pw", bool invisible = false) {
-        client.seedLocalUser(id);
-        client.ui.loginAnswers.push_back(acceptLogin(id, password, invisible));
-        ASSERT_TRUE(client.core().start());
-        ASSERT_TRUE(waitUntil([&] { return client.core().loggedIn(); }));
-    }
-
-    LiveServer server;
-    ClientHarness client;
-};
 
 class ClientLoginTest : public ClientLiveTest {
   protected:
