@@ -106,7 +106,10 @@ void ClientCore::dispatchPacket(uint16_t type, std::span<const uint8_t> bytes) {
             if (text.peerId == kBlockedSenderId) break;
             store::ChatMessage message;
             message.kind = text.kind;
-            message.flags = store::kMessageIncoming;
+            // A passive message is one the server kept while we were away.
+            message.flags = type == PT_MESSAGE_PASSIVE
+                                ? store::kMessageIncoming | store::kMessageRelayed
+                                : store::kMessageIncoming;
             message.peer = text.peerId;
             message.time = text.time;
             message.text = text.text;

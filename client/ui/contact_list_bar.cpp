@@ -86,6 +86,16 @@ void ContactListBar::setItemColour(std::function<std::optional<QColor>(uint32_t)
     colourOf_ = std::move(colourOf);
 }
 
+void ContactListBar::setItemBlinking(std::function<bool(uint32_t)> blinking) {
+    blinking_ = std::move(blinking);
+}
+
+void ContactListBar::setBlinkPhase(bool on) {
+    if (blinkPhase_ == on) return;
+    blinkPhase_ = on;
+    update();
+}
+
 void ContactListBar::setSkin(std::optional<Skin> skin) {
     skin_ = std::move(skin);
     update();
@@ -177,7 +187,9 @@ void ContactListBar::paintItem(QPainter& p, int row) {
         p.setBrush(QColor(255, 255, 255, pressed ? 40 : 70));
         p.drawRoundedRect(tile, 3, 3);
     }
-    p.drawPixmap(icon.topLeft() + (pressed ? QPoint(1, 1) : QPoint()), face);
+    if (blinkPhase_ || !blinking_ || !blinking_(it->id)) {
+        p.drawPixmap(icon.topLeft() + (pressed ? QPoint(1, 1) : QPoint()), face);
+    }
     QColor colour = skin_ ? palette().color(QPalette::WindowText) : text_;
     if (colourOf_) {
         if (const auto flash = colourOf_(it->id)) colour = *flash;

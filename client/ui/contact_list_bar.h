@@ -53,6 +53,10 @@ class ContactListBar : public QWidget {
     void setTextColour(const QColor& colour);
     // Colour an item is drawn in for now (the online flashing), or none.
     void setItemColour(std::function<std::optional<QColor>(uint32_t)> colourOf);
+    // Items that blink (a message waits from them): their face is left out
+    // while the phase is off.
+    void setItemBlinking(std::function<bool(uint32_t)> blinking);
+    void setBlinkPhase(bool on);
 
     // Nullopt for the built-in look.
     void setSkin(std::optional<Skin> skin);
@@ -108,6 +112,8 @@ class ContactListBar : public QWidget {
     QColor background_{128, 128, 192};
     QColor text_{255, 255, 255};
     std::function<std::optional<QColor>(uint32_t)> colourOf_;
+    std::function<bool(uint32_t)> blinking_;
+    bool blinkPhase_ = true;
     void openEditor(const QRect& where, const QString& current);
 
     int hot_ = kNoHit;

@@ -88,6 +88,16 @@ MainWindow::MainWindow(ClientConfig config, QWidget* parent)
         trayFrame_ = (trayFrame_ + 1) % 3;
         tray_->setIcon(QIcon(art(QString("art/status%1.png").arg(trayFrame_))));
     });
+    if (!testStatePath().isEmpty()) {
+        connect(&testStateTimer_, &QTimer::timeout, this, &MainWindow::writeTestState);
+        testStateTimer_.start(300);
+    }
+    blinkTimer_.setInterval(400);
+    connect(&blinkTimer_, &QTimer::timeout, this, &MainWindow::onBlinkTick);
+    bar_->setItemBlinking([this](uint32_t id) {
+        const store::ChatMessage* waiting = core_->messageQueue().oldestFrom(id);
+        return waiting && !waiting->isSystemMessage();
+    });
     trayClicks_ = new TrayClicks(QApplication::doubleClickInterval(), this);
     connect(trayClicks_, &TrayClicks::statusMenuWanted, this,
             [this] { buildStatusMenu()->popup(QCursor::pos()); });

@@ -25,6 +25,7 @@ class QTextEdit;
 
 namespace zemra::client::ui {
 
+class CChatDlg;
 class CImageButton;
 class CModifyDetailDlg;
 class CRegWizard;
@@ -66,6 +67,13 @@ class MainWindow : public QWidget, public UiPort {
     // Tray double click and hot key.
     void openAction();
 
+    // The chat window for `peer`, brought forward or opened (at `at` when given).
+    CChatDlg* openChatWindow(uint32_t peer, std::optional<QPoint> at = std::nullopt);
+    // "收发讯息" for a contact: its waiting message first, else the chat window.
+    void talkTo(uint32_t peer);
+    // The reply lists editor ("自定义...").
+    void editReplies();
+
     // --- UiPort ---
     void showMessage(const std::string& text, const std::string& caption) override;
     bool askYesNo(const std::string& text, const std::string& caption) override;
@@ -75,6 +83,10 @@ class MainWindow : public QWidget, public UiPort {
     void contactsChanged() override;
     void ownStatusChanged() override;
     void showContactPopup(uint8_t face, const std::string& text) override;
+    void queueChanged() override;
+    bool showInChatWindow(const store::ChatMessage& message) override;
+    void openMessageView(uint32_t peer) override;
+    void nextMessageWaiting(uint32_t peer) override;
     void playSound(const std::string& file) override;
     void wizardLoginResult(int code) override;
     void wizardRegistered(uint32_t newId) override;
@@ -116,10 +128,12 @@ class MainWindow : public QWidget, public UiPort {
 
     // Tray, hot key and docking.
     void updateTray();
+    void onBlinkTick();
     void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
     void registerHotKey();
     void minimiseToTray();
     void writeTestState();
+    static const QString& testStatePath();
 
     std::unique_ptr<ClientCore> core_;
     SkinnedFrame frame_;
@@ -148,6 +162,9 @@ class MainWindow : public QWidget, public UiPort {
     QTimer animationTimer_;  // 2001: the online flashing
     QTimer trayAnimation_;   // 1003
     int trayFrame_ = 0;
+    QTimer testStateTimer_;  // keeps the test state file current
+    QTimer blinkTimer_;      // 1004: unread messages
+    bool blinkOn_ = false;
     TrayClicks* trayClicks_ = nullptr;
     EdgeDocker* docker_ = nullptr;
 };

@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QUrl>
 
+#include "client/ui/chat_dlg.h"
 #include "client/ui/contact_list_bar.h"
 #include "client/ui/delete_friend_dlg.h"
 #include "client/ui/image_button.h"
@@ -177,8 +178,7 @@ void MainWindow::onContactDoubleClicked(uint32_t id) {
             return;
         case OpenContactAction::Chat:
             selectedContact_ = id;
-            // "收发讯息": the chat window is not part of this program yet.
-            showLater("chat");
+            talkTo(id);
             return;
     }
 }
@@ -200,7 +200,7 @@ void MainWindow::showContactMenu(uint32_t id, const QPoint& pos) {
         QAction* action = nullptr;
         switch (item.entry) {
             case ContactMenuEntry::Chat:
-                action = menu->addAction(u("收发讯息"), this, [this] { showLater("chat"); });
+                action = menu->addAction(u("收发讯息"), this, [this, id] { talkTo(id); });
                 break;
             case ContactMenuEntry::Call:
                 action = menu->addAction(u("可视电话"), this, [this] { showLater("call"); });
@@ -216,7 +216,10 @@ void MainWindow::showContactMenu(uint32_t id, const QPoint& pos) {
                 });
                 break;
             case ContactMenuEntry::History:
-                action = menu->addAction(u("聊天记录"), this, [this] { showLater("history"); });
+                // The history pane until the message manager exists.
+                action = menu->addAction(u("聊天记录"), this, [this, id] {
+                    openChatWindow(id)->setHistoryShown(true);
+                });
                 break;
             case ContactMenuEntry::Details:
                 action = menu->addAction(u("查看资料"), this,

@@ -13,17 +13,11 @@
 #include "client/ui/global_hot_key.h"
 #include "client/ui/image_lists.h"
 #include "client/ui/main_window.h"
+#include "client/ui/reply_menus.h"
 #include "client/ui/ui_text.h"
 #include "platform/text.h"
 
 namespace zemra::client::ui {
-namespace {
-
-constexpr int kAwayMenuFirst = 40000;
-constexpr int kAwayMenuUsable = 10;
-
-}  // namespace
-
 void MainWindow::applySettings() {
     frame_.setTopmost(core_->settings().isTop != 0);
     const store::COutbarLayout& look = core_->look();
@@ -41,7 +35,7 @@ void MainWindow::applySettings() {
 
 void MainWindow::updateTray() {
     if (core_->ownId() == 0) return;
-    if (!trayAnimation_.isActive()) {
+    if (!trayAnimation_.isActive() && !blinkTimer_.isActive()) {
         trayStatus_ = static_cast<int>(core_->ownStatus());
         tray_->setIcon(QIcon(art(QString("art/status%1.png").arg(trayStatus_))));
     }
@@ -79,20 +73,23 @@ QMenu* MainWindow::buildStatusMenu() {
     };
     menu->addAction(icon(0), u("在线"), this, [this] { core_->goOnline(); });
     QMenu* away = menu->addMenu(icon(2), u("离开"));
-    away->addAction(u("无回复消息"), this, [this] { core_->goAwayWithoutText(); });
-    const auto replies = store::LoadReplies(core_->recordStore().userDir() / "autoreply.txt");
-    for (std::size_t i = 0; i < replies.size(); ++i) {
-        QAction* action = away->addAction(QString::fromStdString(text::toUtf8(replies[i])));
-        action->setData(kAwayMenuFirst + static_cast<int>(i));
-        // Only the first ten of the list act.
-        if (i < kAwayMenuUsable) {
-            connect(action, &QAction::triggered, this, [this, i] { core_->goAwayWithReply(i); });
-        }
+    const store::CUserOptions& options = core_->options();
+    const AwayMenu entries =
+        awayMenu(store::LoadReplies(core_->recordStore().userDir() / "autoreply.txt"),
+                 options.autoReplyText, options.hasFlag(store::kOptAutoReplyActive));
+    for (std::size_t i = 0; i < entries.replies.size(); ++i) {
+        const ReplyMenuItem& entry = entries.replies[i];
+        QAction* action = away->addAction(fromGbk(entry.label));
+        action->setCheckable(true);
+        action->setChecked(entry.checked);
+        action->setEnabled(entry.enabled);
+        connect(action, &QAction::triggered, this, [this, i] { core_->goAwayWithReply(i); });
     }
     away->addSeparator();
-    away->addAction(u("自定义..."), this, [this] {
-        if (requireLogin()) runCommand(1079);
-    });
+    QAction* none = away->addAction(u("无回复消息"), this, [this] { core_->goAwayWithoutText(); });
+    none->setCheckable(true);
+    none->setChecked(entries.noReplyChecked);
+    away->addAction(u("自定义..."), this, [this] { editReplies(); });
     menu->addAction(icon(3), u("隐身"), this, [this] { core_->goInvisible(); });
     menu->addAction(icon(1), u("离线"), this, [this] { core_->goOffline(); });
     return menu;
@@ -115,7 +112,10 @@ void MainWindow::registerHotKey() {
 }
 
 void MainWindow::openAction() {
-    // Queued messages come with the chat windows; until then the window shows.
+    if (const store::ChatMessage* first = core_->messageQueue().first()) {
+        openMessageView(first->peer);
+        return;
+    }
     if (docker_->slideIn()) return;
     showNormal();
     raise();
@@ -146,34 +146,6 @@ void MainWindow::minimiseToTray() {
 void MainWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     if (isVisible() && screen()) docker_->windowMoved();
-}
-
-// Test-only: with ZEMRA_TEST_STATE set, the window keeps a small text file
-// of what it shows, so that a test driving the real program can check it.
-void MainWindow::writeTestState() {
-    static const QString path = qEnvironmentVariable("ZEMRA_TEST_STATE");
-    if (path.isEmpty()) return;
-    QFile file(path + ".part");
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
-    QTextStream out(&file);
-    out << "title=" << windowTitle() << "\n";
-    out << "id=" << core_->ownId() << "\n";
-    out << "logged_in=" << (core_->loggedIn() ? 1 : 0) << "\n";
-    out << "status=" << static_cast<int>(core_->ownStatus()) << "\n";
-    out << "tray_available=" << (QSystemTrayIcon::isSystemTrayAvailable() ? 1 : 0) << "\n";
-    out << "tray_visible=" << (tray_ && tray_->isVisible() ? 1 : 0) << "\n";
-    out << "tray_tip=" << (tray_ ? tray_->toolTip() : QString()) << "\n";
-    out << "tray_status=" << (trayAnimation_.isActive() ? -1 : trayStatus_) << "\n";
-    const ContactList& list = core_->contacts();
-    for (std::size_t g = 0; g < list.groupCount(); ++g) {
-        for (const store::Contact* c : list.groups()[g].members) {
-            out << "contact=" << c->id << " group=" << g
-                << " presence=" << static_cast<int>(c->presence) << "\n";
-        }
-    }
-    file.close();
-    QFile::remove(path);
-    file.rename(path);
 }
 
 }  // namespace zemra::client::ui
