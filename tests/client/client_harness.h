@@ -33,6 +33,7 @@ public:
     void queueChanged() override { ++queueChanges; }
     bool showInChatWindow(const store::ChatMessage& message) override {
         chatWindowMessages.push_back(message);
+        if (chatWindow) chatWindow(message);
         return chatWindowsOpen;
     }
     void openMessageView(uint32_t peer) override { openedViews.push_back(peer); }
@@ -57,6 +58,7 @@ public:
     std::vector<bool> loginPending;
     int queueChanges = 0;
     bool chatWindowsOpen = true;  // a chat window can be found or opened
+    std::function<void(const store::ChatMessage&)> chatWindow;  // shows it, if set
     std::vector<store::ChatMessage> chatWindowMessages;
     std::vector<uint32_t> openedViews;
     std::vector<uint32_t> nextWaiting;
