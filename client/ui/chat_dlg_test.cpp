@@ -8,20 +8,18 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include "client/app/client_core.h"
+#include "client/testing/stand_in_server.h"
 #include "client/ui/chat_rules.h"
 #include "client/ui/face_rich_edit.h"
 #include "client/ui/image_lists.h"
 #include "platform/testing/temp_dir.h"
 #include "platform/text.h"
 #include "protocol/message_packets.h"
-#include "protocol/packet_reassembler.h"
 
 namespace zemra::client::ui {
 namespace {
@@ -35,31 +33,19 @@ class QuietUi : public UiPort {
     bool runAccountWizard() override { return false; }
 };
 
-// A stand-in server on a loopback socket that keeps the messages it gets.
+// A stand-in server that keeps the messages it gets.
 class MessageSink {
   public:
-    MessageSink()
-        : reassembler_([this](uint16_t type, std::span<const uint8_t> packet) {
-              if (type == protocol::PT_MESSAGE) {
-                  messages.push_back(protocol::parseMessage(protocol::PacketView(packet)));
-              }
-          }) {
-        server_.listen(QHostAddress("127.0.4.30"), 0);
-        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
-            QTcpSocket* socket = server_.nextPendingConnection();
-            QObject::connect(socket, &QTcpSocket::readyRead, [this, socket] {
-                const QByteArray bytes = socket->readAll();
-                reassembler_.onRead({reinterpret_cast<const uint8_t*>(bytes.data()),
-                                     static_cast<std::size_t>(bytes.size())});
-            });
-        });
-    }
-    uint16_t port() const { return server_.serverPort(); }
+    uint16_t port() const { return server_.port(); }
     std::vector<protocol::TextMessage> messages;
 
   private:
-    QTcpServer server_;
-    protocol::PacketReassembler reassembler_;
+    testing::StandInServer server_{
+        "127.0.4.30", 0, [this](uint16_t type, std::span<const uint8_t> packet, QTcpSocket&) {
+            if (type == protocol::PT_MESSAGE) {
+                messages.push_back(protocol::parseMessage(protocol::PacketView(packet)));
+            }
+        }};
 };
 
 constexpr uint32_t kAnna = 501;

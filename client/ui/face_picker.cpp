@@ -88,7 +88,7 @@ void CFacePicker::paintEvent(QPaintEvent* event) {
         const QRect cell = cellRect(i);
         if (!cell.intersects(event->rect())) continue;
         p.drawPixmap(cell.topLeft() + QPoint(kPictureOffset, kPictureOffset), lists.emoticon(i));
-
+        if (i == hot_) qDrawShadeRect(&p, cell, palette(), false, 1);
     }
 }
 

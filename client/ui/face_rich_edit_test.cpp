@@ -164,9 +164,17 @@ TEST_F(TypedCodeTest, TextTypedAfterAPictureKeepsTheChosenFormat) {
     italic.setFontItalic(true);
     edit.setCurrentCharFormat(italic);
     QTest::keyClicks(&edit, "/:P!");
-    EXPECT_EQ(edit.textWithCodes(), "/:P!");
-    EXPECT_TRUE(formatAt(1).fontItalic());
-    EXPECT_FALSE(formatAt(1).isImageFormat());
+    // Coming back to the place after the picture, text continues in the
+    // picture's format: italic, and text rather than another picture.
+    QTest::keyClick(&edit, Qt::Key_Home);
+    QTest::keyClick(&edit, Qt::Key_Right);
+    QTest::keyClick(&edit, '?');
+    EXPECT_EQ(edit.textWithCodes(), "/:P?!");
+    for (int pos : {1, 2}) {
+        SCOPED_TRACE(pos);
+        EXPECT_TRUE(formatAt(pos).fontItalic());
+        EXPECT_FALSE(formatAt(pos).isImageFormat());
+    }
 }
 
 // Displaying stored messages.

@@ -3,13 +3,11 @@
 // hangs up while the message box is still open.
 #include <gtest/gtest.h>
 
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 
 #include "client/app/login_refusal.h"
+#include "client/testing/stand_in_server.h"
 #include "protocol/login_packets.h"
-#include "protocol/packet_reassembler.h"
 #include "protocol/packet_types.h"
 #include "protocol/simple_packets.h"
 #include "tests/client/client_harness.h"
@@ -21,37 +19,17 @@ constexpr const char* kAddress = "127.0.4.21";
 
 // Answers every login with a refusal of `subCode`, and hangs up soon after
 // when `hangUp` is set.
-class RefusingServer {
-public:
-    RefusingServer(uint16_t subCode, bool hangUp)
-        : reassembler_([this, subCode, hangUp](uint16_t type, std::span<const uint8_t>) {
-              if (type != protocol::PT_LOGIN) return;
-              ++logins;
-              const auto refusal = protocol::buildSubCodePacket(protocol::PT_LOGIN_FAILED, subCode);
-              socket_->write(reinterpret_cast<const char*>(refusal.data()), refusal.size());
-              if (hangUp) {
-                  QTcpSocket* socket = socket_;
-                  QTimer::singleShot(50, socket, [socket] { socket->disconnectFromHost(); });
-              }
-          }) {
-        server_.listen(QHostAddress(kAddress), 3000);
-        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
-            socket_ = server_.nextPendingConnection();
-            QObject::connect(socket_, &QTcpSocket::readyRead, [this] {
-                const QByteArray bytes = socket_->readAll();
-                reassembler_.onRead({reinterpret_cast<const uint8_t*>(bytes.data()),
-                                     static_cast<std::size_t>(bytes.size())});
-            });
-        });
-    }
-    bool listening() const { return server_.isListening(); }
-    int logins = 0;
-
-private:
-    QTcpServer server_;
-    QTcpSocket* socket_ = nullptr;
-    protocol::PacketReassembler reassembler_;
-};
+StandInServer refusingServer(uint16_t subCode, bool hangUp) {
+    return StandInServer(kAddress, 3000, [subCode, hangUp](uint16_t type, std::span<const uint8_t>,
+                                                           QTcpSocket& client) {
+        if (type != protocol::PT_LOGIN) return;
+        StandInServer::answer(client,
+                              protocol::buildSubCodePacket(protocol::PT_LOGIN_FAILED, subCode));
+        if (hangUp) {
+            QTimer::singleShot(50, &client, [&client] { client.disconnectFromHost(); });
+        }
+    });
+}
 
 class ClientHandlerSafetyTest : public ::testing::Test {
 protected:
@@ -60,7 +38,7 @@ protected:
 };
 
 TEST_F(ClientHandlerSafetyTest, ARefusalIsShownAfterItsPacketAndSurvivesTheServerHangingUp) {
-    RefusingServer server(11, /*hangUp=*/true);
+    StandInServer server = refusingServer(11, /*hangUp=*/true);
     ASSERT_TRUE(server.listening());
     bool shownInsideAHandler = false;
     bool linkClosedWhileShown = false;
@@ -97,7 +75,7 @@ TEST_F(ClientHandlerSafetyTest, RefusalsSayWhatTheServerMeant) {
     const Case cases[] = {{12, loginRefusalText(kLoginAccountBarred)},
                           {14, loginRefusalText(kLoginServerBusy)}};
     for (const Case& c : cases) {
-        RefusingServer server(c.subCode, false);
+        StandInServer server = refusingServer(c.subCode, false);
         ASSERT_TRUE(server.listening());
         ClientHarness fresh(kAddress);
         fresh.seedLocalUser(1234);

@@ -3,14 +3,12 @@
 // the probe datagrams.
 #include <gtest/gtest.h>
 
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 
 #include "protocol/login_packets.h"
-#include "protocol/packet_reassembler.h"
 #include "protocol/udp_probe.h"
+#include "client/testing/stand_in_server.h"
 #include "tests/client/client_harness.h"
 
 namespace zemra::client::testing {
@@ -18,37 +16,23 @@ namespace {
 
 constexpr const char* kAddress = "127.0.4.20";
 
-// Accepts one client, records the types it sends and answers its login.
+// Records the types a client sends and answers its login.
 class RecordingServer {
 public:
-    RecordingServer() : reassembler_([this](uint16_t type, std::span<const uint8_t> packet) {
-        types.push_back(type);
-        if (type == protocol::PT_LOGIN) {
-            protocol::LoginAccepted answer;
-            answer.userId = protocol::parseLogin(protocol::PacketView(packet)).userId;
-            answer.nickname = "me";
-            const auto bytes = protocol::buildLoginAccepted(answer);
-            socket_->write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        }
-    }) {
-        server_.listen(QHostAddress(kAddress), 3000);
-        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
-            socket_ = server_.nextPendingConnection();
-            QObject::connect(socket_, &QTcpSocket::readyRead, [this] {
-                const QByteArray bytes = socket_->readAll();
-                reassembler_.onRead({reinterpret_cast<const uint8_t*>(bytes.data()),
-                                     static_cast<std::size_t>(bytes.size())});
-            });
-        });
-    }
-    bool listening() const { return server_.isListening(); }
-
+    bool listening() const { return server_.listening(); }
     std::vector<uint16_t> types;
 
 private:
-    QTcpServer server_;
-    QTcpSocket* socket_ = nullptr;
-    protocol::PacketReassembler reassembler_;
+    StandInServer server_{kAddress, 3000,
+                          [this](uint16_t type, std::span<const uint8_t> packet, QTcpSocket& client) {
+                              types.push_back(type);
+                              if (type != protocol::PT_LOGIN) return;
+                              protocol::LoginAccepted answer;
+                              answer.userId =
+                                  protocol::parseLogin(protocol::PacketView(packet)).userId;
+                              answer.nickname = "me";
+                              StandInServer::answer(client, protocol::buildLoginAccepted(answer));
+                          }};
 };
 
 TEST(ClientWireTest, TheReportComesBeforeTheFirstAnnounceAndProbesOnlyWhileLoggedIn) {
