@@ -33,6 +33,18 @@ login_again() {  # login_again NAME: through the login dialog, saved password
     eval "${name}_pid=$pid"
 }
 
+# Alice opens a chat window for bob from her list, writes TEXT and sends it.
+alice_writes() {  # alice_writes TEXT
+    double_click_contact "$work/alice.state" "$bob_id" || fail "cannot click bob"
+    wait_for 100 grep -q "^window=$chat_title\$" "$work/alice.state" || fail "no chat window: $1"
+    sleep 0.4
+    click_widget "$work/alice.state" "$chat_title" input || fail "no input box: $1"
+    xdotool type --delay 30 "$1"
+    xdotool key ctrl+Return
+    sleep 0.5
+}
+
+chat_title="发送讯息 - bob"
 register alice alice pw123
 register bob bob pw456
 : "${alice_id:?}" "${bob_id:?}"
@@ -57,7 +69,6 @@ click_widget "$work/alice.state" '查看消息' close || fail "no close button"
 wait_for 50 state_has "$work/alice.state" "queue=0" || fail "the notice stayed queued"
 
 # Alice writes to bob: bold, red, two emoticons.
-chat_title="发送讯息 - bob"
 double_click_contact "$work/alice.state" "$bob_id" || fail "cannot click bob"
 wait_for 100 grep -q "^window=$chat_title\$" "$work/alice.state" || fail "no chat window for alice (step 1)"
 sleep 0.5
@@ -117,20 +128,8 @@ kill "$bob_pid"
 wait_for 100 grep -q "^contact=$bob_id group=0 presence=1\$" "$work/alice.state" ||
     fail "bob did not go offline"
 click_widget "$work/alice.state" '查看消息' close || fail "alice cannot close the reply"
-double_click_contact "$work/alice.state" "$bob_id" || fail "cannot click offline bob"
-wait_for 100 grep -q "^window=$chat_title\$" "$work/alice.state" || fail "no chat window for alice (step 4)"
-sleep 0.4
-click_widget "$work/alice.state" "$chat_title" input || fail "no input box"
-xdotool type --delay 30 'see this later'
-xdotool key ctrl+Return
-sleep 0.5
-double_click_contact "$work/alice.state" "$bob_id" || fail "cannot click offline bob"
-wait_for 100 grep -q "^window=$chat_title\$" "$work/alice.state" || fail "no second chat window"
-sleep 0.4
-click_widget "$work/alice.state" "$chat_title" input || fail "no input box"
-xdotool type --delay 30 'and this too'
-xdotool key ctrl+Return
-sleep 0.5
+alice_writes 'see this later'
+alice_writes 'and this too'
 login_again bob
 wait_for 100 state_has "$work/bob.state" "queue=2" || fail "the offline messages did not arrive"
 dump_messages bob "$bob_id" | grep -q 'see this later' || fail "offline message not stored"
