@@ -265,6 +265,7 @@ QWidget* CChatDlg::buildFormatBar() {
     faces->setObjectName("faces");
     connect(faces, &QToolButton::clicked, this, [this, faces] {
         auto* picker = new CFacePicker(this);
+        picker->setAttribute(Qt::WA_DeleteOnClose);
         connect(picker, &CFacePicker::picked, this, [this](int index) {
             input_->insertPicture(index);
             input_->setFocus();

@@ -51,6 +51,8 @@ std::vector<TextPiece> splitEmoticons(std::string_view text) {
 
 std::optional<TypedCode> typedCodeBefore(const QString& line, int caret) {
     if (caret > line.size()) return std::nullopt;
+    // From caret-2: the character just typed may be a code's own last '/'
+    // ("/:-/"). No code holds a space, so the scan need not pass one.
     for (int i = caret - 2; i >= 0; --i) {
         const QChar c = line.at(i);
         if (c == u' ') return std::nullopt;

@@ -39,7 +39,7 @@ class CFaceRichEdit : public QTextBrowser {
     // Appends a stored message's text (GBK) with pictures at the end; a
     // message with a face name and a size gets its format on exactly that
     // range, otherwise the control's current format applies. The caret ends
-    // at the end; the read-only state is left as it was.
+    // at the end; the read-only state is left as it was. Links as above.
     void showMessage(const store::ChatMessage& m);
     // Appends plain text in a colour at the end (headers such as
     // "alice (12:00:01): "); the colour does not carry on to later text.
@@ -49,6 +49,7 @@ class CFaceRichEdit : public QTextBrowser {
     static int pictureIndexOf(const QTextFormat& format);
 
   signals:
+    // A clicked link that passed isOpenableLink, after it was handed on.
     void linkOpened(const QUrl& url);
 
   protected:

@@ -12,7 +12,7 @@ namespace zemra::client::ui {
 
 QTextCharFormat charFormatOf(const store::ChatMessage& m) {
     QTextCharFormat f;
-    if (m.faceName.empty()) return f;
+    if (m.faceName.empty() || m.size == 0) return f;
     f.setFontFamilies({fromGbk(m.faceName).left(kFaceNameChars)});
     f.setFontPointSize(m.size);
     f.setForeground(QColor(m.colour & 0xFF, (m.colour >> 8) & 0xFF, (m.colour >> 16) & 0xFF));
