@@ -8,9 +8,11 @@ namespace zemra::store {
 namespace {
 
 // The text of a friend request is a list of fields separated by 0xFF bytes;
-// the third field is the note the requester typed.
+// the third field is the note the requester typed. A request that is only
+// its note (as this client sends it) is the note.
 std::string_view requestNote(std::string_view fields) {
     fields = fields.substr(0, fields.find('\0'));
+    if (fields.find('\xFF') == std::string_view::npos) return fields;
     for (int skip = 0; skip < 2; ++skip) {
         const auto separator = fields.find('\xFF');
         if (separator == std::string_view::npos) return {};

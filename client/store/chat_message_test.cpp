@@ -36,6 +36,9 @@ TEST(ChatMessageTest, DisplayedTextFollowsTheKind) {
               text::toGbk("请求你通过身份验证\r\n\r\n附加消息:please add me"));
     EXPECT_EQ(message(kMessageAuthRequest, 5, "1\xFFonly two").displayedText(),
               text::toGbk("请求你通过身份验证\r\n\r\n附加消息:"));
+    // A request that is only its note, as this client sends it.
+    EXPECT_EQ(message(kMessageAuthRequest, 5, "let me in").displayedText(),
+              text::toGbk("请求你通过身份验证\r\n\r\n附加消息:let me in"));
 }
 
 TEST(ChatMessageTest, RelayedIncomingMessagesSayHowTheyCame) {

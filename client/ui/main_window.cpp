@@ -114,6 +114,15 @@ MainWindow::MainWindow(ClientConfig config, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+    // The secondary windows work on the core, which goes with this window:
+    // they go first.
+    // A window may own another top-level one (its pop-ups), hence the guards.
+    std::vector<QPointer<QWidget>> windows;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != this && window->testAttribute(Qt::WA_DeleteOnClose))
+            windows.emplace_back(window);
+    }
+    for (const QPointer<QWidget>& window : windows) delete window.data();
     // Whatever happens, the window goes offline, lets the key go and leaves the tray.
     if (hotKey_) hotKey_->unregisterKey();
     if (tray_) tray_->hide();
@@ -321,6 +330,7 @@ CImageButton* MainWindow::makeButton(int control, const QString& glyph, const ch
     b->setFixedSize(b->sizeHint());
     if (tip && *tip) b->setToolTip(u(tip));
     if (control != 0) {
+        b->setObjectName(QString("cmd%1").arg(control));
         buttons_[control] = b;
         connect(b, &QAbstractButton::clicked, this, [this, control] { runCommand(control); });
     }

@@ -27,6 +27,7 @@ namespace zemra::client::ui {
 
 class CChatDlg;
 class CImageButton;
+class CSearchDlg;
 class CModifyDetailDlg;
 class CRegWizard;
 class ContactListBar;
@@ -73,6 +74,12 @@ class MainWindow : public QWidget, public UiPort {
     void talkTo(uint32_t peer);
     // The reply lists editor ("自定义...").
     void editReplies();
+    // The search window (one at a time), brought forward.
+    void openSearch();
+    // The outgoing friend request for a user (one at a time).
+    void openFriendRequest(uint32_t id, const std::string& gbkNick, uint16_t face);
+    // "系统消息": the oldest waiting notice, else the history of notices.
+    void showSystemMessages();
 
     // --- UiPort ---
     void showMessage(const std::string& text, const std::string& caption) override;
@@ -87,6 +94,7 @@ class MainWindow : public QWidget, public UiPort {
     bool showInChatWindow(const store::ChatMessage& message) override;
     void openMessageView(uint32_t peer) override;
     void nextMessageWaiting(uint32_t peer) override;
+    void addFriendResult(uint32_t id, int result) override;
     void playSound(const std::string& file) override;
     void wizardLoginResult(int code) override;
     void wizardRegistered(uint32_t newId) override;
@@ -129,6 +137,7 @@ class MainWindow : public QWidget, public UiPort {
     // Tray, hot key and docking.
     void updateTray();
     void onBlinkTick();
+    void blinkSystemButton(bool on);
     void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
     void registerHotKey();
     void minimiseToTray();
@@ -152,6 +161,7 @@ class MainWindow : public QWidget, public UiPort {
     GlobalHotKey* hotKey_ = nullptr;
     QPointer<CRegWizard> wizard_;
     QPointer<CModifyDetailDlg> details_;
+    QPointer<CSearchDlg> search_;
     uint32_t selectedContact_ = 0;
     bool expanded_ = false;
     bool inCall_ = false;

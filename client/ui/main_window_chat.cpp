@@ -77,6 +77,7 @@ void MainWindow::queueChanged() {
         blinkTimer_.stop();
         blinkOn_ = false;
         bar_->setBlinkPhase(true);
+        blinkSystemButton(true);
         updateTray();
         return;
     }
@@ -107,6 +108,7 @@ void MainWindow::onBlinkTick() {
     }
     tray_->setIcon(QIcon(picture));
     bar_->setBlinkPhase(blinkOn_);
+    blinkSystemButton(blinkOn_ || !first->isSystemMessage());
     writeTestState();
 }
 

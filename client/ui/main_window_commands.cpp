@@ -106,6 +106,12 @@ void MainWindow::runCommand(int control) {
             b->setEnabled(true);
             return;
         }
+        case 1034:
+            openSearch();
+            return;
+        case 1002:
+            showSystemMessages();
+            return;
         case 1085:
             QMessageBox::about(this, u("关于ZEMRA"),
                                u("<b>ZEMRA</b> 可视电话 10009<br>即时消息、语音与视频通话。"));
@@ -117,9 +123,9 @@ void MainWindow::runCommand(int control) {
             showLater("later windows");
             return;
         default:
-            // Search, system messages, file transfer, hang-up, device test,
-            // support, redial, media switches and the in-call text: their
-            // windows and engines are not here yet.
+            // File transfer, hang-up, device test, support, redial, media
+            // switches and the in-call text: their windows and engines are
+            // not here yet.
             showLater("later windows");
             return;
     }
@@ -217,9 +223,8 @@ void MainWindow::showContactMenu(uint32_t id, const QPoint& pos) {
                 break;
             case ContactMenuEntry::History:
                 // The history pane until the message manager exists.
-                action = menu->addAction(u("聊天记录"), this, [this, id] {
-                    openChatWindow(id)->setHistoryShown(true);
-                });
+                action = menu->addAction(u("聊天记录"), this,
+                                         [this, id] { openChatWindow(id)->setHistoryShown(true); });
                 break;
             case ContactMenuEntry::Details:
                 action = menu->addAction(u("查看资料"), this,

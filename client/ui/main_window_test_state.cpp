@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QTextStream>
+#include <QTreeWidget>
 #include <QWidget>
 
 #include "client/ui/contact_list_bar.h"
@@ -17,6 +18,18 @@ namespace {
 void writeGeometry(QTextStream& out, const QWidget* w) {
     const QPoint at = w->mapToGlobal(QPoint(0, 0));
     out << at.x() << ' ' << at.y() << ' ' << w->width() << ' ' << w->height() << "\n";
+}
+
+// Top-level rows of a list: "row=WINDOW|LIST INDEX X Y W H FIRST-COLUMN-TEXT".
+void writeRows(QTextStream& out, const QString& name, const QTreeWidget& tree) {
+    for (int i = 0; i < tree.topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = tree.topLevelItem(i);
+        const QRect r = tree.visualItemRect(item);
+        if (r.isEmpty()) continue;
+        const QPoint at = tree.viewport()->mapToGlobal(r.topLeft());
+        out << "row=" << name << ' ' << i << ' ' << at.x() << ' ' << at.y() << ' ' << r.width()
+            << ' ' << r.height() << ' ' << item->text(0).trimmed() << "\n";
+    }
 }
 
 }  // namespace
@@ -33,6 +46,7 @@ void MainWindow::writeTestState() {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
     QTextStream out(&file);
     out << "title=" << windowTitle() << "\n";
+    out << "pid=" << QCoreApplication::applicationPid() << "\n";
     out << "id=" << core_->ownId() << "\n";
     out << "logged_in=" << (core_->loggedIn() ? 1 : 0) << "\n";
     out << "status=" << static_cast<int>(core_->ownStatus()) << "\n";
@@ -55,8 +69,8 @@ void MainWindow::writeTestState() {
         const QRect r = bar.iconRect(row);
         if (!bar.itemArea().contains(r.center())) break;
         const QPoint at = bar_->mapToGlobal(r.topLeft());
-        out << "item=" << bar_->item(row)->id << ' ' << at.x() << ' ' << at.y() << ' '
-            << r.width() << ' ' << r.height() << "\n";
+        out << "item=" << bar_->item(row)->id << ' ' << at.x() << ' ' << at.y() << ' ' << r.width()
+            << ' ' << r.height() << "\n";
     }
     for (const QWidget* window : QApplication::topLevelWidgets()) {
         if (!window->isVisible() || window->windowTitle().isEmpty()) continue;
@@ -65,6 +79,9 @@ void MainWindow::writeTestState() {
             if (child->objectName().isEmpty() || !child->isVisible()) continue;
             out << "widget=" << window->windowTitle() << '|' << child->objectName() << ' ';
             writeGeometry(out, child);
+            if (const auto* tree = qobject_cast<const QTreeWidget*>(child)) {
+                writeRows(out, window->windowTitle() + '|' + child->objectName(), *tree);
+            }
         }
     }
     file.close();

@@ -113,7 +113,11 @@ void MainWindow::registerHotKey() {
 
 void MainWindow::openAction() {
     if (const store::ChatMessage* first = core_->messageQueue().first()) {
-        openMessageView(first->peer);
+        if (first->isSystemMessage()) {
+            showSystemMessages();
+        } else {
+            openMessageView(first->peer);
+        }
         return;
     }
     if (docker_->slideIn()) return;

@@ -134,11 +134,14 @@ widget_geometry() {  # widget_geometry STATE WINDOW_TITLE NAME
     sed -n "s/^widget=$2|$3 //p" "$1" | tail -1
 }
 
-# Brings the windows with this title on top: there is no
-# window manager, and the clients' windows overlap.
-raise_window() {  # raise_window TITLE
-    local w
-    for w in $(xdotool search --name "^$1\$" 2>/dev/null); do xdotool windowraise "$w"; done
+# Brings a client's windows with this title on top: there is no window
+# manager, and the clients' windows overlap.
+raise_window() {  # raise_window STATE TITLE
+    local w pid
+    pid=$(sed -n 's/^pid=//p' "$1")
+    for w in $(xdotool search --all --pid "$pid" --name "^$2\$" 2>/dev/null); do
+        xdotool windowraise "$w"
+    done
     sleep 0.2
 }
 
@@ -147,7 +150,7 @@ click_widget() {  # click_widget STATE WINDOW_TITLE NAME
     local g x y w h
     g=$(widget_geometry "$@")
     [[ -n $g ]] || return 1
-    raise_window "$2"
+    raise_window "$1" "$2"
     read -r x y w h <<<"$g"
     xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
 }
@@ -157,7 +160,24 @@ double_click_contact() {  # double_click_contact STATE ID
     local g x y w h
     g=$(sed -n "s/^item=$2 //p" "$1" | tail -1)
     [[ -n $g ]] || return 1
-    raise_window "$(sed -n 's/^title=//p' "$1")"
+    raise_window "$1" "$(sed -n 's/^title=//p' "$1")"
     read -r x y w h <<<"$g"
     xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click --repeat 2 --delay 80 1
+}
+
+# Clicks the row of a list whose first column reads TEXT.
+click_row() {  # click_row STATE WINDOW_TITLE LIST TEXT
+    local line x y w h
+    line=$(grep "^row=$2|$3 [0-9]* .* $4\$" "$1" | tail -1)
+    [[ -n $line ]] || return 1
+    read -r _ _ x y w h _ <<<"$line"
+    raise_window "$1" "$2"
+    xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
+}
+
+# Types TEXT into a named edit of a window, replacing what it held.
+type_into() {  # type_into STATE WINDOW_TITLE NAME TEXT
+    click_widget "$1" "$2" "$3" || return 1
+    xdotool key ctrl+a BackSpace
+    xdotool type --delay 30 "$4"
 }
