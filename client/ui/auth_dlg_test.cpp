@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "client/app/client_core.h"
-#include "client/testing/stand_in_server.h"
+#include "client/testing/window_test_support.h"
 #include "client/ui/face_rich_edit.h"
 #include "client/ui/image_lists.h"
 #include "platform/testing/temp_dir.h"
@@ -24,46 +24,24 @@ namespace zemra::client::ui {
 namespace {
 
 // Hands the server's add answers to the request window, as the main window does.
-class RequestUi : public UiPort {
+class RequestUi : public testing::QuietUi {
   public:
-    void showMessage(const std::string&, const std::string&) override {}
-    bool askYesNo(const std::string&, const std::string&) override { return true; }
-    LoginDialogResult runLoginDialog(const std::optional<LoginChoice>&) override { return {}; }
-    bool runAccountWizard() override { return false; }
     void addFriendResult(uint32_t, int result) override {
         if (CAuthDlg* window = CAuthDlg::current()) window->onAddResult(result);
     }
 };
 
-struct Packet {
-    uint16_t type;
-    std::vector<uint8_t> bytes;
-};
-
 // Keeps every packet and answers a relation request with `relationAnswer`.
-class RequestServer {
+class RequestServer : public testing::PacketLog {
   public:
-    uint16_t port() const { return server_.port(); }
-    std::vector<Packet> packets;
+    RequestServer()
+        : PacketLog("127.0.4.31",
+                    [this](uint16_t type, std::span<const uint8_t>, QTcpSocket& client) {
+                        if (type == protocol::PT_SET_RELATION && relationAnswer) {
+                            testing::StandInServer::answer(client, *relationAnswer);
+                        }
+                    }) {}
     std::optional<std::vector<uint8_t>> relationAnswer;
-
-    std::vector<Packet> ofType(uint16_t type) const {
-        std::vector<Packet> found;
-        for (const Packet& p : packets) {
-            if (p.type == type) found.push_back(p);
-        }
-        return found;
-    }
-
-  private:
-    testing::StandInServer server_{
-        "127.0.4.31", 0,
-        [this](uint16_t type, std::span<const uint8_t> packet, QTcpSocket& client) {
-            packets.push_back({type, {packet.begin(), packet.end()}});
-            if (type == protocol::PT_SET_RELATION && relationAnswer) {
-                testing::StandInServer::answer(client, *relationAnswer);
-            }
-        }};
 };
 
 constexpr uint32_t kFriend = 601;    // in the friends group
@@ -72,7 +50,7 @@ constexpr uint32_t kNewcomer = 603;  // not a contact
 
 class AuthDlgTest : public ::testing::Test {
   protected:
-    AuthDlgTest() : core_(config(), ui_) {
+    AuthDlgTest() : core_(testing::windowTestConfig(dir_.path()), ui_) {
         setDataDir(ZEMRA_TEST_DATA_DIR);
         core_.recordStore().setUserDir(dir_.path());
         store::Contact friendly;
@@ -96,21 +74,9 @@ class AuthDlgTest : public ::testing::Test {
         }
     }
 
-    ClientConfig config() const {
-        ClientConfig c;
-        c.baseDir = dir_.path();
-        c.dataDir = dir_.path();
-        c.windowsDir = dir_.path();
-        c.photoRoot = dir_.path();
-        c.callXferlink = false;
-        return c;
-    }
-
     void connect() { ASSERT_TRUE(core_.connection().connectToServer()); }
 
-    bool waitFor(uint16_t type, std::size_t n = 1) {
-        return QTest::qWaitFor([&] { return server_.ofType(type).size() >= n; }, 2000);
-    }
+    bool waitFor(uint16_t type, std::size_t n = 1) { return server_.waitFor(type, n); }
 
     static QString shown(CAuthDlg& w) { return w.message()->toPlainText(); }
     template <typename T>
@@ -139,11 +105,6 @@ class AuthDlgTest : public ::testing::Test {
         return m;
     }
 
-    static void shoot(QWidget& w, const QString& name) {
-        QDir().mkpath(ZEMRA_SCREENSHOT_DIR);
-        w.grab().save(QString(ZEMRA_SCREENSHOT_DIR) + "/" + name);
-    }
-
     zemra::testing::TempDir dir_;
     RequestUi ui_;
     RequestServer server_;
@@ -155,7 +116,7 @@ TEST_F(AuthDlgTest, AnOwnRequestAsksTheServerAndShowsWhoItIsFor) {
     CAuthDlg* w = CAuthDlg::outgoing(core_, kNewcomer, "newbie", 12);
     ASSERT_TRUE(waitFor(protocol::PT_SET_RELATION));
     const auto change = protocol::parseRelationChange(
-        protocol::PacketView(server_.ofType(protocol::PT_SET_RELATION)[0].bytes));
+        protocol::PacketView(server_.ofType(protocol::PT_SET_RELATION)[0]));
     EXPECT_EQ(change.userId, kNewcomer);
     EXPECT_EQ(change.relation, protocol::kRelationFriend);
 
@@ -167,7 +128,7 @@ TEST_F(AuthDlgTest, AnOwnRequestAsksTheServerAndShowsWhoItIsFor) {
     EXPECT_TRUE(button(*w, "accept")->isHidden());
     EXPECT_TRUE(button(*w, "refuse")->isHidden());
     EXPECT_FALSE(anyOfTheFourEnabled(*w));
-    shoot(*w, "ui_auth_outgoing.png");
+    testing::saveScreenshot(*w, "ui_auth_outgoing.png");
     w->close();
 
     // A contact is shown as the list knows him, whatever the caller passed.
@@ -226,7 +187,7 @@ TEST_F(AuthDlgTest, AnEmptyNoteGoesOutAsTheDefaultRequest) {
     QTest::mouseClick(button(*w, "sendRequest"), Qt::LeftButton);
     ASSERT_TRUE(waitFor(protocol::PT_MESSAGE));
     const protocol::TextMessage sent =
-        protocol::parseMessage(protocol::PacketView(server_.ofType(protocol::PT_MESSAGE)[0].bytes));
+        protocol::parseMessage(protocol::PacketView(server_.ofType(protocol::PT_MESSAGE)[0]));
     EXPECT_EQ(sent.kind, protocol::kMessageAuthRequest);
     EXPECT_EQ(sent.peerId, kNewcomer);
     EXPECT_EQ(sent.text, text::toGbk("请求加为好友"));
@@ -270,7 +231,7 @@ TEST_F(AuthDlgTest, AcceptingAndRefusingAnswerTheRequesterOnce) {
         w->show();
         QTest::mouseClick(button(*w, c.button), Qt::LeftButton);
         ASSERT_TRUE(waitFor(c.type)) << c.button;
-        const protocol::PacketView sent(server_.ofType(c.type)[0].bytes);
+        const protocol::PacketView sent(server_.ofType(c.type)[0]);
         EXPECT_EQ(sent.u32(24), kStranger) << c.button;
         EXPECT_EQ(sent.u16(30), c.operation) << c.button;
         EXPECT_EQ(shown(*w), QString::fromUtf8("服务器已接收您的指令,请按返回继续"));
@@ -294,7 +255,7 @@ TEST_F(AuthDlgTest, ANoticeShowsItsTextAndButtonsAndIsRegisteredUnderItsSender) 
     const auto handle = core_.windows().findWindow(WindowKind::FriendRequestIn, kNewcomer);
     ASSERT_TRUE(handle.has_value());
     EXPECT_EQ(*handle, reinterpret_cast<WindowHandle>(w));
-    shoot(*w, "ui_auth_incoming.png");
+    testing::saveScreenshot(*w, "ui_auth_incoming.png");
     delete w;
     EXPECT_FALSE(core_.windows().findWindow(WindowKind::FriendRequestIn, kNewcomer).has_value());
 
@@ -327,7 +288,7 @@ TEST_F(AuthDlgTest, AddingTheSenderRunsTheRequestInTheNoticeWindow) {
     QTest::mouseClick(button(*w, "addFriend"), Qt::LeftButton);
     ASSERT_TRUE(waitFor(protocol::PT_SET_RELATION));
     EXPECT_EQ(protocol::parseRelationChange(
-                  protocol::PacketView(server_.ofType(protocol::PT_SET_RELATION)[0].bytes))
+                  protocol::PacketView(server_.ofType(protocol::PT_SET_RELATION)[0]))
                   .userId,
               kStranger);
     EXPECT_EQ(CAuthDlg::current(), w);

@@ -13,7 +13,7 @@
 #include <QTreeWidget>
 
 #include "client/app/client_core.h"
-#include "client/testing/stand_in_server.h"
+#include "client/testing/window_test_support.h"
 #include "client/ui/chat_rules.h"
 #include "client/ui/face_rich_edit.h"
 #include "client/ui/image_lists.h"
@@ -24,36 +24,16 @@
 namespace zemra::client::ui {
 namespace {
 
-// Answers nothing; the window tests only need a core.
-class QuietUi : public UiPort {
-  public:
-    void showMessage(const std::string&, const std::string&) override {}
-    bool askYesNo(const std::string&, const std::string&) override { return true; }
-    LoginDialogResult runLoginDialog(const std::optional<LoginChoice>&) override { return {}; }
-    bool runAccountWizard() override { return false; }
-};
-
-// A stand-in server that keeps the messages it gets.
-class MessageSink {
-  public:
-    uint16_t port() const { return server_.port(); }
-    std::vector<protocol::TextMessage> messages;
-
-  private:
-    testing::StandInServer server_{
-        "127.0.4.30", 0, [this](uint16_t type, std::span<const uint8_t> packet, QTcpSocket&) {
-            if (type == protocol::PT_MESSAGE) {
-                messages.push_back(protocol::parseMessage(protocol::PacketView(packet)));
-            }
-        }};
-};
+using testing::PacketLog;
+using testing::QuietUi;
+using testing::saveScreenshot;
 
 constexpr uint32_t kAnna = 501;
 constexpr uint32_t kBert = 502;
 
 class ChatDlgTest : public ::testing::Test {
   protected:
-    ChatDlgTest() : core_(config(), ui_) {
+    ChatDlgTest() : core_(testing::windowTestConfig(dir_.path()), ui_) {
         setDataDir(ZEMRA_TEST_DATA_DIR);
         core_.recordStore().setUserDir(dir_.path());
         store::Contact anna;
@@ -68,21 +48,9 @@ class ChatDlgTest : public ::testing::Test {
         core_.connection().setServer("127.0.4.30", sink_.port());
     }
 
-    ClientConfig config() const {
-        ClientConfig c;
-        c.baseDir = dir_.path();
-        c.dataDir = dir_.path();
-        c.windowsDir = dir_.path();
-        c.photoRoot = dir_.path();
-        c.callXferlink = false;
-        return c;
-    }
-
     void connect() { ASSERT_TRUE(core_.connection().connectToServer()); }
 
-    bool waitMessages(std::size_t n) {
-        return QTest::qWaitFor([&] { return sink_.messages.size() >= n; }, 2000);
-    }
+    bool waitMessages(std::size_t n) { return sink_.waitFor(protocol::PT_MESSAGE, n); }
 
     std::vector<store::ChatMessage> stored(uint32_t peer) {
         std::vector<store::ChatMessage> list;
@@ -90,14 +58,18 @@ class ChatDlgTest : public ::testing::Test {
         return list;
     }
 
-    static void shoot(QWidget& w, const QString& name) {
-        QDir().mkpath(ZEMRA_SCREENSHOT_DIR);
-        w.grab().save(QString(ZEMRA_SCREENSHOT_DIR) + "/" + name);
+    // The messages the server got, in order.
+    std::vector<protocol::TextMessage> messages() const {
+        std::vector<protocol::TextMessage> out;
+        for (const auto& bytes : sink_.ofType(protocol::PT_MESSAGE)) {
+            out.push_back(protocol::parseMessage(protocol::PacketView(bytes)));
+        }
+        return out;
     }
 
     zemra::testing::TempDir dir_;
     QuietUi ui_;
-    MessageSink sink_;
+    PacketLog sink_{"127.0.4.30"};
     ClientCore core_;
 };
 
@@ -122,17 +94,16 @@ TEST_F(ChatDlgTest, TheWindowGrowsByEachPaneItsModesShow) {
     chat->setDialogueMode(true);
     EXPECT_EQ(chat->height() - normal.height(), CChatDlg::kConversationHeight);
     EXPECT_TRUE(core_.contacts().findContact(kAnna)->hasOption(store::kContactDialogueMode));
-    shoot(*chat, "ui_chat_widget_dialogue.png");
+    saveScreenshot(*chat, "ui_chat_widget_dialogue.png");
     chat->setHistoryShown(true);
     EXPECT_EQ(chat->height() - normal.height(),
               CChatDlg::kConversationHeight + CChatDlg::kHistoryHeight);
     // Group sending leaves dialogue mode and the history behind.
     chat->setGroupMode(true);
-    EXPECT_EQ(chat->size(), QSize(normal.width() + CChatDlg::kRecipientWidth + 2,
-                                  normal.height()));
+    EXPECT_EQ(chat->size(), QSize(normal.width() + CChatDlg::kRecipientWidth + 2, normal.height()));
     EXPECT_FALSE(chat->dialogueMode());
     EXPECT_FALSE(chat->historyShown());
-    shoot(*chat, "ui_chat_group.png");
+    saveScreenshot(*chat, "ui_chat_group.png");
     chat->setGroupMode(false);
     EXPECT_EQ(chat->size(), normal);
     chat->close();
@@ -150,14 +121,14 @@ TEST_F(ChatDlgTest, EnterMakesANewLineUnlessEnterSendsOrCtrlIsHeld) {
     EXPECT_EQ(chat->input()->textWithCodes(), "one\ntwo");
     QTest::keyClick(chat->input(), Qt::Key_Return, Qt::ControlModifier);
     ASSERT_TRUE(waitMessages(1));
-    EXPECT_EQ(sink_.messages[0].text, "one\ntwo");
+    EXPECT_EQ(messages()[0].text, "one\ntwo");
 
     chat->setEnterSends(true);
     EXPECT_TRUE(core_.contacts().findContact(kAnna)->hasOption(store::kContactEnterSends));
     QTest::keyClicks(chat->input(), "three");
     QTest::keyClick(chat->input(), Qt::Key_Return);
     ASSERT_TRUE(waitMessages(2));
-    EXPECT_EQ(sink_.messages[1].text, "three");
+    EXPECT_EQ(messages()[1].text, "three");
     EXPECT_EQ(stored(kAnna).size(), 2u);
     chat->close();
 }
@@ -172,9 +143,9 @@ TEST_F(ChatDlgTest, AGroupSendGoesToEachCheckedContactAndIsStoredOnceForEach) {
     QSignalSpy closed(chat, &QObject::destroyed);
     EXPECT_TRUE(chat->send());
     ASSERT_TRUE(waitMessages(2));
-    EXPECT_EQ(sink_.messages[0].peerId, kAnna);
-    EXPECT_EQ(sink_.messages[1].peerId, kBert);
-    EXPECT_EQ(sink_.messages[1].text, text::toGbk("大家好 /:)"));
+    EXPECT_EQ(messages()[0].peerId, kAnna);
+    EXPECT_EQ(messages()[1].peerId, kBert);
+    EXPECT_EQ(messages()[1].text, text::toGbk("大家好 /:)"));
     EXPECT_EQ(stored(kAnna).size(), 1u);
     EXPECT_EQ(stored(kBert).size(), 1u);
     EXPECT_TRUE(closed.count() == 1 || closed.wait(1000));  // a group send closes the window
@@ -216,7 +187,8 @@ TEST_F(ChatDlgTest, NothingIsLostWhenNothingCanBeSent) {
     // Not connected: the user is told and the text stays in the box.
     chat->input()->insertTextWithPictures("keep me");
     QTimer::singleShot(100, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->accept();
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->accept();
     });
     EXPECT_FALSE(chat->send());
     EXPECT_EQ(chat->input()->textWithCodes(), "keep me");

@@ -16,7 +16,7 @@
 #include <QTreeWidget>
 
 #include "client/app/client_core.h"
-#include "client/testing/stand_in_server.h"
+#include "client/testing/window_test_support.h"
 #include "client/ui/image_lists.h"
 #include "client/ui/window_message_bridge.h"
 #include "platform/testing/temp_dir.h"
@@ -31,13 +31,7 @@ namespace {
 
 using protocol::SearchResultEntry;
 
-class QuietUi : public UiPort {
-  public:
-    void showMessage(const std::string&, const std::string&) override {}
-    bool askYesNo(const std::string&, const std::string&) override { return true; }
-    LoginDialogResult runLoginDialog(const std::optional<LoginChoice>&) override { return {}; }
-    bool runAccountWizard() override { return false; }
-};
+using testing::QuietUi;
 
 // A user directory that answers searches in pages of 19, as zemrad does, and
 // keeps every packet it gets.
@@ -146,7 +140,7 @@ constexpr uint32_t kOwn = 1234;
 
 class SearchDlgTest : public ::testing::Test {
   protected:
-    SearchDlgTest() : core_(config(), ui_) {
+    SearchDlgTest() : core_(testing::windowTestConfig(dir_.path()), ui_) {
         setDataDir(ZEMRA_TEST_DATA_DIR);
         WindowMessageBridge::install();
         core_.setWizardAccount(kOwn, "secret");
@@ -158,16 +152,6 @@ class SearchDlgTest : public ::testing::Test {
     }
 
     void SetUp() override { ASSERT_TRUE(core_.connection().connectToServer()); }
-
-    ClientConfig config() const {
-        ClientConfig c;
-        c.baseDir = dir_.path();
-        c.dataDir = dir_.path();
-        c.windowsDir = dir_.path();
-        c.photoRoot = dir_.path();
-        c.callXferlink = false;
-        return c;
-    }
 
     CSearchDlg* open(SearchActions actions = {}) {
         dialog_ = new CSearchDlg(core_, std::move(actions));
@@ -191,11 +175,6 @@ class SearchDlgTest : public ::testing::Test {
         child(name)->click();
         return QTest::qWaitFor(
             [this] { return !dialog_->paging().waiting() && !dialog_->paging().walking(); }, 3000);
-    }
-
-    static void shoot(QWidget& w, const QString& name) {
-        QDir().mkpath(ZEMRA_SCREENSHOT_DIR);
-        w.grab().save(QString(ZEMRA_SCREENSHOT_DIR) + "/" + name);
     }
 
     zemra::testing::TempDir dir_;
@@ -276,7 +255,7 @@ TEST_F(SearchDlgTest, AFullPageKeepsNextPageAndAShortOneEndsTheList) {
     EXPECT_EQ(cell(results(), 1, 2), QString::fromUtf8("通话中"));
     EXPECT_EQ(cell(results(), 2, 2), QString::fromUtf8("未登录"));
     EXPECT_EQ(cell(results(), 2, 4), QString::fromUtf8("无"));  // audio, but offline
-    shoot(*dialog_, "ui_search.png");
+    testing::saveScreenshot(*dialog_, "ui_search.png");
 
     ASSERT_TRUE(clickAndWait("nextPage"));
     EXPECT_EQ(results()->topLevelItemCount(), 18);

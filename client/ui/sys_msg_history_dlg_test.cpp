@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 
 #include "client/app/client_core.h"
+#include "client/testing/window_test_support.h"
 #include "client/ui/auth_dlg.h"
 #include "client/ui/face_rich_edit.h"
 #include "client/ui/image_lists.h"
@@ -22,13 +23,7 @@
 namespace zemra::client::ui {
 namespace {
 
-class QuietUi : public UiPort {
-  public:
-    void showMessage(const std::string&, const std::string&) override {}
-    bool askYesNo(const std::string&, const std::string&) override { return true; }
-    LoginDialogResult runLoginDialog(const std::optional<LoginChoice>&) override { return {}; }
-    bool runAccountWizard() override { return false; }
-};
+using testing::QuietUi;
 
 // Answers the next message box with `choice` and remembers what it said.
 class BoxAnswer {
@@ -60,7 +55,7 @@ uint32_t at(int day, int hour, int minute, int second) {
 
 class SysMsgHistoryTest : public ::testing::Test {
   protected:
-    SysMsgHistoryTest() : core_(config(), ui_) {
+    SysMsgHistoryTest() : core_(testing::windowTestConfig(dir_.path()), ui_) {
         setDataDir(ZEMRA_TEST_DATA_DIR);
         core_.recordStore().setUserDir(dir_.path());
     }
@@ -69,16 +64,6 @@ class SysMsgHistoryTest : public ::testing::Test {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (qobject_cast<CSysMsgHistoryDlg*>(w) || qobject_cast<CAuthDlg*>(w)) delete w;
         }
-    }
-
-    ClientConfig config() const {
-        ClientConfig c;
-        c.baseDir = dir_.path();
-        c.dataDir = dir_.path();
-        c.windowsDir = dir_.path();
-        c.photoRoot = dir_.path();
-        c.callXferlink = false;
-        return c;
     }
 
     store::ChatMessage store(uint8_t kind, uint32_t from, uint32_t time, std::string text = {}) {
@@ -140,8 +125,7 @@ TEST_F(SysMsgHistoryTest, ListsEveryNoticeNewestFirstOnOneLineEach) {
                                        QString::fromUtf8("通过您的身份验证")}));
     EXPECT_EQ(core_.windows().findWindow(WindowKind::SystemMessages, 0),
               reinterpret_cast<WindowHandle>(w));
-    QDir().mkpath(ZEMRA_SCREENSHOT_DIR);
-    w->grab().save(QString(ZEMRA_SCREENSHOT_DIR) + "/ui_sysmsg_history.png");
+    testing::saveScreenshot(*w, "ui_sysmsg_history.png");
     delete w;
     EXPECT_FALSE(core_.windows().findWindow(WindowKind::SystemMessages, 0).has_value());
 }

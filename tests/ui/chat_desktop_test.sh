@@ -20,19 +20,6 @@ dump_messages() {  # dump_messages NAME ID
     db5.3_dump -p "$work/$1/$2/msg.db" 2>/dev/null
 }
 
-login_again() {  # login_again NAME: through the login dialog, saved password
-    local name=$1
-    rm -f "$work/$name.state"
-    start_client "$name"
-    local pid=$last_pid
-    wait_for 100 has_window "$pid" '用户登录' || fail "$name: no login dialog"
-    sleep 0.5
-    xdotool windowfocus --sync "$(window_of "$pid" '用户登录')"
-    xdotool key Return
-    wait_for 100 state_has "$work/$name.state" "logged_in=1" || fail "$name: no login"
-    eval "${name}_pid=$pid"
-}
-
 # Alice opens a chat window for bob from her list, writes TEXT and sends it.
 alice_writes() {  # alice_writes TEXT
     double_click_contact "$work/alice.state" "$bob_id" || fail "cannot click bob"

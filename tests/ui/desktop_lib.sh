@@ -129,6 +129,21 @@ register() {  # register NAME NICKNAME PASSWORD [SCREENSHOT]
 }
 
 
+# Starts a registered user's client again and logs in through the login
+# dialog with the saved password.
+login_again() {  # login_again NAME
+    local name=$1
+    rm -f "$work/$name.state"
+    start_client "$name"
+    local pid=$last_pid
+    wait_for 100 has_window "$pid" '用户登录' || fail "$name: no login dialog"
+    sleep 0.5
+    xdotool windowfocus --sync "$(window_of "$pid" '用户登录')"
+    xdotool key Return
+    wait_for 100 state_has "$work/$name.state" "logged_in=1" || fail "$name: no login"
+    eval "${name}_pid=$pid"
+}
+
 # The test state line for a named control: "X Y W H" in screen coordinates.
 widget_geometry() {  # widget_geometry STATE WINDOW_TITLE NAME
     sed -n "s/^widget=$2|$3 //p" "$1" | tail -1

@@ -16,19 +16,6 @@ set_policy=$3
 out=$4
 source "$(dirname "$0")/desktop_lib.sh"
 
-login_again() {  # login_again NAME
-    local name=$1
-    rm -f "$work/$name.state"
-    start_client "$name"
-    local pid=$last_pid
-    wait_for 100 has_window "$pid" '用户登录' || fail "$name: no login dialog"
-    sleep 0.5
-    xdotool windowfocus --sync "$(window_of "$pid" '用户登录')"
-    xdotool key Return
-    wait_for 100 state_has "$work/$name.state" "logged_in=1" || fail "$name: no login"
-    eval "${name}_pid=$pid"
-}
-
 search_title='我要查询'
 request_title='系统消息'
 state=$work/alice.state
