@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -397,6 +398,10 @@ bool CChatDlg::send() {
         QMessageBox::information(this, "zemra", u("对不起,您还没有成功登陆服务器"));
         return false;
     }
+    // Sending may run the event loop, in which the user can close this
+    // window: what comes after a send checks that it is still there.
+    const QPointer<CChatDlg> alive(this);
+    ClientCore& core = core_;
     if (groupMode_) {
         std::vector<uint32_t> to;
         for (QTreeWidgetItemIterator it(recipients_); *it; ++it) {
@@ -405,12 +410,13 @@ bool CChatDlg::send() {
         }
         for (uint32_t id : to) {
             message.peer = id;
-            core_.sendChatMessage(message);
+            core.sendChatMessage(message);
         }
-        close();
+        if (alive) close();
         return !to.empty();
     }
-    const auto sent = core_.sendChatMessage(message);
+    const auto sent = core.sendChatMessage(message);
+    if (!alive) return !sent.empty();
     input_->clear();
     if (!dialogueMode()) {
         close();

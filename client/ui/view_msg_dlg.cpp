@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -143,10 +144,12 @@ void CViewMsgDlg::reply() {
 
 void CViewMsgDlg::quickReply(const std::string& gbkText) {
     if (gbkText.empty()) return;
+    // Sending may run the event loop, and this window may be closed in it.
+    const QPointer<CViewMsgDlg> alive(this);
     if (CChatDlg* chat = hooks_.openChat ? hooks_.openChat(peer_, pos()) : nullptr) {
         chat->setTextAndSend(fromGbk(gbkText));
     }
-    close();
+    if (alive) close();
 }
 
 void CViewMsgDlg::showQuickReplyMenu() {
@@ -160,8 +163,9 @@ void CViewMsgDlg::showQuickReplyMenu() {
         action->setData(static_cast<int>(i));
     }
     QAction* settings = menu.addAction(u("进行快捷回复设置..."));
+    const QPointer<CViewMsgDlg> alive(this);
     QAction* chosen = menu.exec(quickMenu_->mapToGlobal(QPoint(0, quickMenu_->height())));
-    if (!chosen) return;
+    if (!chosen || !alive) return;
     if (chosen == settings) {
         if (hooks_.editReplies) hooks_.editReplies();
         return;
