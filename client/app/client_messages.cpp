@@ -76,9 +76,8 @@ void ClientCore::receiveMessage(const store::ChatMessage& message, bool passive)
     store_.putMessage(message);
     // Away with a reply text: the sender hears it once per message, but an
     // automatic reply is never answered (two away users would never stop).
-    if (!passive && ownStatus_ == OwnStatus::Away &&
-        options_.hasFlag(store::kOptAutoReplyActive) && !options_.autoReplyText.empty() &&
-        message.kind != store::kMessageAutoReply) {
+    if (!passive && ownStatus_ == OwnStatus::Away && options_.hasFlag(store::kOptAutoReplyActive) &&
+        !options_.autoReplyText.empty() && message.kind != store::kMessageAutoReply) {
         sendTextHook(store::kMessageAutoReply, sender, options_.autoReplyText);
     }
     // Sending may have run the event loop: look the contact up again.
@@ -114,8 +113,9 @@ std::optional<store::ChatMessage> ClientCore::takeFirstQueued() {
 
 std::vector<store::ChatMessage> ClientCore::sendChatMessage(const store::ChatMessage& message) {
     std::vector<store::ChatMessage> sent;
-    if (!connection_.connected()) return sent;
     for (std::string& piece : splitMessageText(message.text, protocol::kMaxMessageTextBytes)) {
+        // Each send may run the event loop, and the link may go meanwhile.
+        if (!connection_.connected()) break;
         store::ChatMessage part = message;
         part.flags = 0;
         part.text = std::move(piece);

@@ -42,6 +42,10 @@ TEST(SplitMessageText, AnEmoticonCodeIsNeverCutInTwo) {
     EXPECT_EQ(pieces[1].substr(0, 5), "/<QQ>");
     // A slash far from the cut stays where it is.
     EXPECT_EQ(splitMessageText("/:)abcdefgh", 8)[0], "/:)abcde");
+    // A code that ends with a slash right at the cut is whole already.
+    EXPECT_EQ(splitMessageText("abcd/:-/xyz", 8)[0], "abcd/:-/");
+    // A slash that starts no code is no reason to cut early.
+    EXPECT_EQ(splitMessageText("abcdef/ghij", 8)[0], "abcdef/g");
 }
 
 }  // namespace

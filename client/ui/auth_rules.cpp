@@ -29,7 +29,8 @@ NoticeView noticeView(const store::ChatMessage& message, bool senderIsFriend) {
             view.text = text::toGbk("通过您的身份验证");
             break;
         case store::kMessageAuthRequest:
-            view.text = fillGbk("请求你通过身份验证\r\n\r\n附加消息:%s", message.text);
+            // The note, whether the request is only its note or a list of fields.
+            view.text = message.displayedText();
             view.accept = view.refuse = view.addFriend = true;
             break;
         case store::kMessageAuthRefused:

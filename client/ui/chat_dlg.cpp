@@ -75,8 +75,15 @@ CChatDlg::CChatDlg(ClientCore& core, uint32_t peer, QWidget* parent)
     connect(input_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { showInputMenu(input_->mapToGlobal(at)); });
     connect(input_, &QTextEdit::textChanged, this, [this] {
-        // The box takes at most kInputLimit characters.
-        if (input_->document()->characterCount() - 1 > kInputLimit) input_->undo();
+        // The box takes at most kInputLimit characters: what goes past the
+        // limit (typed or pasted at the caret) is taken out again.
+        const int excess = input_->document()->characterCount() - 1 - kInputLimit;
+        if (excess <= 0) return;
+        QTextCursor cursor = input_->textCursor();
+        const int end = cursor.position();
+        cursor.setPosition(std::max(0, end - excess));
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
     });
     history_ = new CHistoryListBox(core_, peer_);
     history_->setFixedHeight(kHistoryHeight);
@@ -172,9 +179,11 @@ QWidget* CChatDlg::buildHeader() {
     face->setIconSize(QSize(32, 32));
     face->setToolTip(u("查看资料"));
     connect(face, &QToolButton::clicked, this, [this] { core_.requestDetails(peer_, false); });
-    nickname_ = new QLabel(contact ? fromGbk(contact->nickname).toHtmlEscaped() : QString());
+    nickname_ = new QLabel(contact ? fromGbk(contact->nickname) : QString());
+    nickname_->setTextFormat(Qt::PlainText);
     nickname_->setStyleSheet("font-weight:bold");
     email_ = new QLabel(contact ? fromGbk(contact->email) : QString());
+    email_->setTextFormat(Qt::PlainText);
     email_->setStyleSheet("color:#556");
     auto* id = new QLabel(QString::number(peer_));
     auto* names = new QVBoxLayout;
@@ -288,9 +297,8 @@ void CChatDlg::fillRecipients() {
         for (const store::Contact* c : list.visibleMembers(g, onlineOnly)) {
             auto* item = new QTreeWidgetItem(
                 group, {QString("%1 (%2)").arg(fromGbk(c->nickname)).arg(c->id)});
-            item->setIcon(0, QIcon(imageLists().face16(static_cast<int>(c->presence) *
-                                                           ImageLists::kFaces +
-                                                       c->face)));
+            item->setIcon(0, QIcon(imageLists().face16(
+                                 static_cast<int>(c->presence) * ImageLists::kFaces + c->face)));
             item->setData(0, Qt::UserRole, c->id);
             item->setCheckState(0, c->id == peer_ ? Qt::Checked : Qt::Unchecked);
         }
@@ -386,6 +394,8 @@ store::ChatMessage CChatDlg::composed(const QString& codes) const {
 }
 
 bool CChatDlg::send() {
+    // A second press while a send waits would send the text twice.
+    if (sending_) return false;
     QString codes = input_->textWithCodes();
     while (codes.endsWith('\n')) codes.chop(1);
     if (codes.trimmed().isEmpty()) {
@@ -402,6 +412,8 @@ bool CChatDlg::send() {
     // window: what comes after a send checks that it is still there.
     const QPointer<CChatDlg> alive(this);
     ClientCore& core = core_;
+    sending_ = true;
+    input_->clear();
     if (groupMode_) {
         std::vector<uint32_t> to;
         for (QTreeWidgetItemIterator it(recipients_); *it; ++it) {
@@ -417,7 +429,7 @@ bool CChatDlg::send() {
     }
     const auto sent = core.sendChatMessage(message);
     if (!alive) return !sent.empty();
-    input_->clear();
+    sending_ = false;
     if (!dialogueMode()) {
         close();
         return !sent.empty();
@@ -521,9 +533,9 @@ void CChatDlg::relayout() {
     conversation_->setVisible(dialogue);
     history_->setVisible(historyShown_);
     recipientPanel_->setVisible(groupMode_);
-    const ChatPanes panes{QSize(440 + kRecipientWidth + 2, 300 + kConversationHeight +
-                                                               kHistoryHeight),
-                          kConversationHeight, kHistoryHeight, kRecipientWidth};
+    const ChatPanes panes{
+        QSize(440 + kRecipientWidth + 2, 300 + kConversationHeight + kHistoryHeight),
+        kConversationHeight, kHistoryHeight, kRecipientWidth};
     setFixedSize(chatWindowSize(panes, groupMode_, historyShown_, dialogue));
 }
 

@@ -84,6 +84,7 @@ class CChatDlg : public SkinnedDialog {
     uint32_t peer_;
     bool groupMode_ = false;
     bool historyShown_ = false;
+    bool sending_ = false;
     QTextCharFormat format_;  // the whole message has one format
 
     QLabel* nickname_ = nullptr;

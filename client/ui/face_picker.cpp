@@ -9,7 +9,7 @@
 #include <QToolTip>
 #include <algorithm>
 
-#include "client/ui/emoticon_codes.h"
+#include "client/app/emoticon_codes.h"
 #include "client/ui/image_lists.h"
 
 namespace zemra::client::ui {

@@ -7,7 +7,7 @@
 #include <QTextDocument>
 #include <QTextImageFormat>
 
-#include "client/ui/emoticon_codes.h"
+#include "client/app/emoticon_codes.h"
 #include "client/ui/image_lists.h"
 #include "client/ui/message_format.h"
 #include "client/ui/ui_text.h"
@@ -172,6 +172,8 @@ QString CFaceRichEdit::textWithCodes() const {
             }
             QString text = fragment.text();
             text.replace(QChar::LineSeparator, '\n');
+            // Pasted pages bring no-break spaces, which GBK has no room for.
+            text.replace(QChar::Nbsp, ' ');
             text.remove(QChar::ObjectReplacementCharacter);
             out += text;
         }

@@ -33,7 +33,7 @@ class CFaceRichEdit : public QTextBrowser {
     // a read-only pane web and mail addresses become links.
     void insertTextWithPictures(const QString& text);
     // The plain text with every picture turned back into its code. Lines are
-    // separated by "\n"; the chat window converts to "\r\n" for the wire.
+    // separated by "\n", as they are sent and stored.
     QString textWithCodes() const;
 
     // Appends a stored message's text (GBK) with pictures at the end; a

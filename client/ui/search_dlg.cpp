@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -223,9 +224,11 @@ void CSearchDlg::search(uint16_t page) {
     results_->clear();
     status_->setText(u("正在查询，请稍侯..."));
     core_.setReplyWindow(handle_);
-    core_.send(*packet);
+    // Everything before the send: it runs the event loop, in which the
+    // answer (or a close of this window) may already come.
     enableActions(false);
     refresh_.stop();
+    core_.send(*packet);
 }
 
 bool CSearchDlg::event(QEvent* event) {
@@ -332,16 +335,21 @@ void CSearchDlg::command(SearchCommand command) {
         decideSearchCommand(command, selectedUser(), core_.ownId(), core_.contacts(), inCall());
     if (decision.kind == SearchDecision::Kind::Tell) tell(decision.message);
     if (decision.kind != SearchDecision::Kind::Run) return;
-    // A copy: the main window's actions may pump events that replace the rows.
+    // Copies: the actions may pump events that replace the rows or close
+    // this window.
     const protocol::SearchResultEntry user = *selectedEntry();
+    const QPointer<CSearchDlg> alive(this);
+    ClientCore& core = core_;
     switch (command) {
         case SearchCommand::AddFriend:
-            if (actions_.addFriend) actions_.addFriend(user.userId, user.nickname, user.face);
-            close();
+            if (const auto addFriend = actions_.addFriend) {
+                addFriend(user.userId, user.nickname, user.face);
+            }
+            if (alive) close();
             break;
         case SearchCommand::Blacklist:
-            core_.send(protocol::buildSetRelation({user.userId, protocol::kRelationBlacklist}));
-            close();
+            core.send(protocol::buildSetRelation({user.userId, protocol::kRelationBlacklist}));
+            if (alive) close();
             break;
         case SearchCommand::Details:
             core_.requestDetails(user.userId, false);

@@ -35,8 +35,8 @@ CViewMsgDlg::CViewMsgDlg(ClientCore& core, uint32_t peer, Hooks hooks, QWidget* 
     connect(face, &QToolButton::clicked, this, [this] {
         if (peer_ != 0) core_.requestDetails(peer_, false);
     });
-    auto* nickname = new QLabel(contact ? fromGbk(contact->nickname).toHtmlEscaped()
-                                        : QString::number(peer_));
+    auto* nickname = new QLabel(contact ? fromGbk(contact->nickname) : QString::number(peer_));
+    nickname->setTextFormat(Qt::PlainText);
     nickname->setStyleSheet("font-weight:bold");
     date_ = new QLabel;
     time_ = new QLabel;
@@ -46,7 +46,9 @@ CViewMsgDlg::CViewMsgDlg(ClientCore& core, uint32_t peer, Hooks hooks, QWidget* 
     names->addWidget(nickname);
     auto* idLine = new QHBoxLayout;
     idLine->addWidget(new QLabel(QString::number(peer_)));
-    idLine->addWidget(new QLabel(contact ? fromGbk(contact->email) : QString()));
+    auto* email = new QLabel(contact ? fromGbk(contact->email) : QString());
+    email->setTextFormat(Qt::PlainText);
+    idLine->addWidget(email);
     idLine->addStretch();
     names->addLayout(idLine);
     header->addLayout(names, 1);

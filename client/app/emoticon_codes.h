@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zemra::client::ui {
+namespace zemra::client {
 
 inline constexpr int kEmoticonCount = 50;
 
@@ -43,4 +43,4 @@ struct TypedCode {
 };
 std::optional<TypedCode> typedCodeBefore(const QString& line, int caret);
 
-}  // namespace zemra::client::ui
+}  // namespace zemra::client

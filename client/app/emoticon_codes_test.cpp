@@ -1,10 +1,10 @@
-#include "client/ui/emoticon_codes.h"
+#include "client/app/emoticon_codes.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace zemra::client::ui {
+namespace zemra::client {
 namespace {
 
 using Pieces = std::vector<TextPiece>;
@@ -113,4 +113,4 @@ TEST(TypedCode, NothingWhenTheCodeIsIncompleteInterruptedOrEndsElsewhere) {
 }
 
 }  // namespace
-}  // namespace zemra::client::ui
+}  // namespace zemra::client

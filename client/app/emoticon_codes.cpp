@@ -1,8 +1,8 @@
-#include "client/ui/emoticon_codes.h"
+#include "client/app/emoticon_codes.h"
 
 #include <array>
 
-namespace zemra::client::ui {
+namespace zemra::client {
 namespace {
 
 // The order is the picture strip's order; a lookup takes the first entry
@@ -72,4 +72,4 @@ std::optional<TypedCode> typedCodeBefore(const QString& line, int caret) {
     return std::nullopt;
 }
 
-}  // namespace zemra::client::ui
+}  // namespace zemra::client
