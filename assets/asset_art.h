@@ -25,6 +25,8 @@ bool makeFaces(const QDir& out);
 bool makeEmoticons(const QDir& out);
 bool makeFrame(const QDir& out);
 bool makeIcons(const QDir& out);
+// The program icon at the desktop's sizes, under ICON_ROOT/hicolor/<N>x<N>/apps.
+bool makeAppIcons(const QDir& iconRoot);
 bool makeSkins(const QDir& out);
 bool makeTones(const QDir& out);
 bool makeDataLists(const QDir& out);

@@ -92,15 +92,16 @@ bool savePng(const QImage& image, const QString& path) {
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: zemra_asset_maker DATA_DIR\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: zemra_asset_maker DATA_DIR [ICON_ROOT]\n");
         return 2;
     }
     using namespace zemra::assets;
     QDir out(QString::fromLocal8Bit(argv[1]));
     for (const char* sub : {"face", "data", "sound", "skins", "art"}) out.mkpath(sub);
-    const bool ok = makeFaces(out) && makeEmoticons(out) && makeFrame(out) && makeIcons(out) &&
-                    makeSkins(out) && makeTones(out) && makeDataLists(out);
+    bool ok = makeFaces(out) && makeEmoticons(out) && makeFrame(out) && makeIcons(out) &&
+              makeSkins(out) && makeTones(out) && makeDataLists(out);
+    if (ok && argc == 3) ok = makeAppIcons(QDir(QString::fromLocal8Bit(argv[2])));
     if (!ok) {
         std::fprintf(stderr, "zemra_asset_maker: could not write everything into %s\n", argv[1]);
         return 1;

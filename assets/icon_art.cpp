@@ -173,4 +173,17 @@ bool makeIcons(const QDir& out) {
            savePng(logo(26, false), out.filePath("art/logo.png"));
 }
 
+bool makeAppIcons(const QDir& iconRoot) {
+    // Each size is drawn afresh so that the ring and the letter stay crisp;
+    // the desktop picks the nearest size from the hicolor theme.
+    for (int size : {48, 128, 256}) {
+        const QString sub = QString("hicolor/%1x%1/apps").arg(size);
+        if (!iconRoot.mkpath(sub) ||
+            !savePng(logo(size, false), iconRoot.filePath(sub + "/zemra.png"))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace zemra::assets

@@ -39,7 +39,14 @@ fs::path baseDir() {
 
 fs::path dataDir() {
     if (const char* dir = env("ZEMRA_DATA_DIR")) return dir;
+    // Beside the program first: "<prefix>/share/zemra" for <prefix>/bin/zemra,
+    // wherever it was installed (and the build tree's, for the built one).
     std::error_code ec;
+    const fs::path program = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        const fs::path beside = program.parent_path().parent_path() / "share" / "zemra";
+        if (fs::is_directory(beside, ec)) return beside;
+    }
     if (fs::is_directory(ZEMRA_BUILD_DATA_DIR, ec)) return ZEMRA_BUILD_DATA_DIR;
     return ZEMRA_INSTALL_DATA_DIR;
 }

@@ -10,6 +10,7 @@ packages=(
   libsqlite3-dev libasio-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg xvfb xauth imagemagick trayer xdotool iproute2
+  desktop-file-utils appstream dpkg-dev file lintian
   fonts-wqy-microhei fonts-noto-color-emoji
 )
 

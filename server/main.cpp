@@ -10,14 +10,22 @@
 #include "server/server_log.h"
 #include "server/zemra_server.h"
 
+// The build passes the project's version; a bare compile still answers something.
+#ifndef ZEMRA_VERSION
+#define ZEMRA_VERSION "0.1.0"
+#endif
+
 namespace {
 
-void usage() {
-    std::fprintf(stderr,
+void usage(std::FILE* to) {
+    std::fprintf(to,
                  "usage: zemrad [--listen ADDRESS] [--db FILE]\n"
+                 "       zemrad --help | --version\n"
                  "  --listen ADDRESS  IPv4 address for TCP 3000 and 3110, UDP 3111 and 3121\n"
                  "                    (default 127.0.0.1)\n"
-                 "  --db FILE         SQLite store (default zemrad.db in the current folder)\n");
+                 "  --db FILE         SQLite store (default zemrad.db in the current folder)\n"
+                 "  --help            show this help and exit\n"
+                 "  --version         show the version and exit\n");
 }
 
 // Every client holds a descriptor; take as many as the system lets us.
@@ -38,10 +46,15 @@ int main(int argc, char** argv) {
         if ((arg == "--listen" || arg == "--db") && i + 1 < argc) {
             (arg == "--listen" ? options.address : options.database) = argv[++i];
         } else if (arg == "--help" || arg == "-h") {
-            usage();
+            usage(stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("zemrad %s\n", ZEMRA_VERSION);
             return 0;
         } else {
-            usage();
+            // A mistyped option must not start a server on the defaults.
+            std::fprintf(stderr, "zemrad: unknown option or missing value: %s\n", arg.c_str());
+            usage(stderr);
             return 2;
         }
     }
