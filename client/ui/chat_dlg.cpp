@@ -383,12 +383,12 @@ bool CChatDlg::eventFilter(QObject* watched, QEvent* event) {
     return SkinnedDialog::eventFilter(watched, event);
 }
 
-store::ChatMessage CChatDlg::composed(const QString& codes) const {
+store::ChatMessage CChatDlg::composed(const std::string& gbkText) const {
     store::ChatMessage m;
     m.kind = store::kMessageChat;
     m.peer = peer_;
     m.time = static_cast<uint32_t>(std::time(nullptr));
-    m.text = text::toGbk(codes.toStdString());
+    m.text = gbkText;
     setFormatOf(m, input_->currentCharFormat());
     return m;
 }
@@ -402,7 +402,14 @@ bool CChatDlg::send() {
         QMessageBox::warning(this, u("错误"), u("不能发空讯息"));
         return false;
     }
-    store::ChatMessage message = composed(codes);
+    // Messages travel in GBK: a character it has no room for (an emoji
+    // typed from the keyboard) would arrive as '?'; the user decides instead.
+    const auto gbkText = text::utf8ToGbk(codes.toStdString());
+    if (!gbkText) {
+        QMessageBox::warning(this, u("错误"), u("讯息里有不能发送的字符，请删除后再发送"));
+        return false;
+    }
+    store::ChatMessage message = composed(*gbkText);
     if (!core_.connection().connected()) {
         // Nothing can go out: the text stays for the user to send later.
         QMessageBox::information(this, "zemra", u("对不起,您还没有成功登陆服务器"));

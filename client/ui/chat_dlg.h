@@ -77,7 +77,7 @@ class CChatDlg : public SkinnedDialog {
     void showInputMenu(const QPoint& globalPos);
     void appendToConversation(const store::ChatMessage& message, uint32_t headerRgb);
     void relayout();
-    store::ChatMessage composed(const QString& codes) const;
+    store::ChatMessage composed(const std::string& gbkText) const;
     QString senderName(const store::ChatMessage& message) const;
 
     ClientCore& core_;

@@ -196,5 +196,26 @@ TEST_F(ChatDlgTest, NothingIsLostWhenNothingCanBeSent) {
     chat->close();
 }
 
+TEST_F(ChatDlgTest, ACharacterGbkCannotCarryIsRefusedNotTurnedIntoAQuestionMark) {
+    connect();
+    auto* chat = new CChatDlg(core_, kAnna);
+    chat->show();
+    const QString typed = QString::fromUtf8("smile \xF0\x9F\x98\x80 please");
+    chat->input()->insertTextWithPictures(typed);
+    QString said;
+    QTimer::singleShot(100, [&said] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            said = box->text();
+            box->accept();
+        }
+    });
+    EXPECT_FALSE(chat->send());
+    EXPECT_EQ(said, QString::fromUtf8("讯息里有不能发送的字符，请删除后再发送"));
+    EXPECT_EQ(chat->input()->textWithCodes(), typed);
+    QTest::qWait(100);
+    EXPECT_TRUE(sink_.ofType(protocol::PT_MESSAGE).empty());
+    chat->close();
+}
+
 }  // namespace
 }  // namespace zemra::client::ui
