@@ -28,6 +28,16 @@ using testing::PacketLog;
 using testing::QuietUi;
 using testing::saveScreenshot;
 
+// Answers the message box the next call shows, keeping its text in `said`.
+void acceptNextBox(QString* said = nullptr) {
+    QTimer::singleShot(100, [said] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            if (said) *said = box->text();
+            box->accept();
+        }
+    });
+}
+
 constexpr uint32_t kAnna = 501;
 constexpr uint32_t kBert = 502;
 
@@ -176,20 +186,12 @@ TEST_F(ChatDlgTest, NothingIsLostWhenNothingCanBeSent) {
     chat->show();
     // Empty: refused with the message, nothing sent.
     QString said;
-    QTimer::singleShot(100, [&said] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            said = box->text();
-            box->accept();
-        }
-    });
+    acceptNextBox(&said);
     EXPECT_FALSE(chat->send());
     EXPECT_EQ(said, QString::fromUtf8("不能发空讯息"));
     // Not connected: the user is told and the text stays in the box.
     chat->input()->insertTextWithPictures("keep me");
-    QTimer::singleShot(100, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            box->accept();
-    });
+    acceptNextBox();
     EXPECT_FALSE(chat->send());
     EXPECT_EQ(chat->input()->textWithCodes(), "keep me");
     EXPECT_TRUE(stored(kAnna).empty());
@@ -203,12 +205,7 @@ TEST_F(ChatDlgTest, ACharacterGbkCannotCarryIsRefusedNotTurnedIntoAQuestionMark)
     const QString typed = QString::fromUtf8("smile \xF0\x9F\x98\x80 please");
     chat->input()->insertTextWithPictures(typed);
     QString said;
-    QTimer::singleShot(100, [&said] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            said = box->text();
-            box->accept();
-        }
-    });
+    acceptNextBox(&said);
     EXPECT_FALSE(chat->send());
     EXPECT_EQ(said, QString::fromUtf8("讯息里有不能发送的字符，请删除后再发送"));
     EXPECT_EQ(chat->input()->textWithCodes(), typed);
