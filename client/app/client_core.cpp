@@ -125,6 +125,7 @@ bool ClientCore::exit() {
 }
 
 void ClientCore::shutdown() {
+    calls_.hangUp();
     trace_.close();
     callLog_.Close();
     if (config_.callXferlink) QuitSend();

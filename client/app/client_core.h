@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "client/app/call_signalling.h"
 #include "client/app/client_events.h"
 #include "client/app/ui_port.h"
 #include "client/app/window_registry.h"
@@ -57,7 +58,7 @@ inline constexpr uint32_t kWmSearchResult = 3126;
 inline constexpr uint32_t kWmFileNotice = 3127;
 inline constexpr uint32_t kWmContactDeleted = 3134;
 
-class ClientCore : public QObject, public ClientEvents {
+class ClientCore : public QObject, public ClientEvents, private CallPort {
     Q_OBJECT
   public:
     static constexpr uint16_t kProtocolVersion = 10009;
@@ -183,6 +184,8 @@ class ClientCore : public QObject, public ClientEvents {
     ProbeSockets& probes() { return probes_; }
     OnlineAnimation& animation() { return animation_; }
     store::CFilelog& callLog() { return callLog_; }
+    CallSignalling& calls() { return calls_; }
+    const CallSignalling& calls() const { return calls_; }
     bool announcing() const { return announceTimer_.isActive(); }
     int callMode() const { return callMode_; }
     const ClientConfig& config() const { return config_; }
@@ -213,6 +216,21 @@ class ClientCore : public QObject, public ClientEvents {
     void notifyWindowFor(uint32_t id) override;
 
   private:
+    // --- CallPort ---
+    bool linkReady() const override { return loggedIn(); }
+    uint32_t ownUserId() const override { return ownId_; }
+    int callModeSetting() const override { return callMode_; }
+    bool friendsOnlySetting() const override { return settings_.limit != 0; }
+    void sendCallPacket(const std::vector<uint8_t>& packet) override;
+    void logCall(uint32_t id, const std::string& gbkName, store::CallKind kind) override;
+    void tellCallUser(const std::string& text) override { tellUser(text); }
+    std::optional<uint16_t> relationOf(uint32_t id) const override;
+    void setCallUi(CallUi state, const std::string& text) override { ui_.setCallUi(state, text); }
+    void showCallButtons(bool calling) override { ui_.showCallButtons(calling); }
+    void callConnected(const ConnectedCall& call) override;
+    void callTeardown() override;
+    void callTextLine(const std::string& line, bool own) override { ui_.callTextLine(line, own); }
+
     void dispatchPacket(uint16_t type, std::span<const uint8_t> packet);
     bool chooseLocalAddress();
     void readMachineSettings();
@@ -285,6 +303,7 @@ class ClientCore : public QObject, public ClientEvents {
 
     QTimer announceTimer_;
     QTimer capabilityTimer_;
+    CallSignalling calls_{*this};
 };
 
 }  // namespace zemra::client

@@ -57,6 +57,7 @@ void ClientCore::dispatch(uint16_t type, std::span<const uint8_t> bytes) {
 
 void ClientCore::dispatchPacket(uint16_t type, std::span<const uint8_t> bytes) {
     using namespace protocol;
+    if (calls_.handlePacket(type, bytes)) return;
     const PacketView packet(bytes);
     switch (type) {
         case PT_LOGIN_FAILED:

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "client/app/call_signalling.h"
 #include "client/store/chat_message.h"
 #include "protocol/profile_packets.h"
 
@@ -74,6 +75,18 @@ class UiPort {
     // The main window's title and the "ID:%d" label.
     virtual void setTitle(const std::string& /*title*/) {}
     virtual void setIdLabel(const std::string& /*text*/) {}
+
+    // --- calls ---
+    // The ringing or dial-out window shows `text` (UTF-8), or both hide.
+    virtual void setCallUi(CallUi /*state*/, const std::string& /*text*/) {}
+    // The hang-up button instead of the call button, or back.
+    virtual void showCallButtons(bool /*calling*/) {}
+    // The media of a connected call start and stop (camera, sound, the
+    // partner's picture).
+    virtual void callConnected(const ConnectedCall& /*call*/) {}
+    virtual void callTeardown() {}
+    // A line of the in-call text pane (UTF-8).
+    virtual void callTextLine(const std::string& /*line*/, bool /*own*/) {}
 };
 
 }  // namespace zemra::client
