@@ -39,8 +39,10 @@ SNDCORE_API void INPUT7(unsigned long peerId, int flag);
 SNDCORE_API void INPUT8(unsigned long unused, int unused2);
 SNDCORE_API void INPUT9(unsigned long unused, long unused2, unsigned int unused3,
                         unsigned int unused4);
-/* Records the conversation into an audio stream of an open AVI file (a
- * handle from the video engine). The caller keeps the file open until INPUT11. */
+/* Records the conversation into an audio stream of an open AVI file (the
+ * handle from the video engine's OpenAviSelf). The engine holds the file
+ * until INPUT11, even if the video engine closes its side first; the file
+ * is completed when both have let go. 0 for a handle that finds no file. */
 SNDCORE_API int INPUT10(void* aviFile);
 SNDCORE_API void INPUT11(void);
 /* Automatic gain of the microphone. */

@@ -65,7 +65,9 @@ VIDCORE_API void Set22(uintptr_t window, int a, int b, int c, int d);
 VIDCORE_API int OpenAvi(const char* path, unsigned long peerId);
 VIDCORE_API void CloseAvi(unsigned long peerId);
 /* Records the own sent video; the handle is what the audio engine's INPUT10
- * takes to add the sound. Null on failure. */
+ * takes to add the sound, valid until CloseAviSelf or the next OpenAviSelf.
+ * Null on failure. An existing file that cannot be continued is left as it
+ * is and refused (OpenAvi too). */
 VIDCORE_API void* OpenAviSelf(const char* path);
 VIDCORE_API void CloseAviSelf(void);
 

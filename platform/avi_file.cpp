@@ -119,10 +119,8 @@ bool AviStream::write(uint32_t position, std::span<const uint8_t> data, uint32_t
     if (position == kAviAppend) position = info_.length;
     if (position < info_.length) return false;
     if (position > info_.length) {
-        if (info_.fccType != kAviStreamVideo || position - info_.length > 100000) return false;
-        while (info_.length < position) {
-            if (!file_.appendChunk(*this, {}, 1, false)) return false;
-        }
+        if (info_.fccType != kAviStreamVideo || position - info_.length > kMaxSkip) return false;
+        if (!file_.appendEmptyChunks(*this, position - info_.length)) return false;
     }
     return file_.appendChunk(*this, data, samples, keyFrame);
 }
@@ -187,6 +185,15 @@ bool AviFile::close() {
     return finish();
 }
 
+bool AviFile::writesTo(const std::filesystem::path& path) const {
+    std::lock_guard lock(mutex_);
+    if (mode_ == Mode::kRead || closed_) return false;
+    struct stat mine {};
+    struct stat theirs {};
+    return ::fstat(fd_, &mine) == 0 && ::stat(path.c_str(), &theirs) == 0 &&
+           mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
+}
+
 bool AviFile::finish() {
     if (mode_ == Mode::kRead || !dirty_) return true;
     dirty_ = false;
@@ -224,12 +231,16 @@ AviStream* AviFile::createStream(const AviStreamInfo& info) {
     return streams_.back().get();
 }
 
+uint64_t AviFile::indexBytes() const {
+    uint64_t bytes = 8;
+    for (const auto& s : streams_) bytes += 16 * s->chunks_.size();
+    return bytes;
+}
+
 bool AviFile::appendChunk(AviStream& stream, std::span<const uint8_t> data, uint32_t samples,
                           bool key) {
-    uint64_t indexBytes = 16;
-    for (const auto& s : streams_) indexBytes += 16 * s->chunks_.size();
     const uint64_t padded = data.size() + (data.size() & 1);
-    if (moviEnd_ + 8 + padded + 8 + indexBytes > kMaxFileBytes) return false;
+    if (moviEnd_ + 8 + padded + 16 + indexBytes() > kMaxFileBytes) return false;
     std::vector<uint8_t> chunk;
     chunk.reserve(8 + padded);
     put32(chunk, stream.chunkId());
@@ -244,6 +255,32 @@ bool AviFile::appendChunk(AviStream& stream, std::span<const uint8_t> data, uint
     stream.info_.suggestedBufferSize =
         std::max(stream.info_.suggestedBufferSize, static_cast<uint32_t>(data.size()));
     dirty_ = true;
+    return true;
+}
+
+bool AviFile::appendEmptyChunks(AviStream& stream, uint32_t count) {
+    if (moviEnd_ + uint64_t{count} * (8 + 16) + indexBytes() > kMaxFileBytes) return false;
+    // Written in blocks: a long pause in a video is many thousand of them.
+    constexpr uint32_t kBlock = 4096;
+    std::vector<uint8_t> block;
+    block.reserve(kBlock * 8);
+    stream.chunks_.reserve(stream.chunks_.size() + count);
+    for (uint32_t done = 0; done < count;) {
+        const uint32_t n = std::min(kBlock, count - done);
+        block.clear();
+        for (uint32_t i = 0; i < n; ++i) {
+            put32(block, stream.chunkId());
+            put32(block, 0);
+        }
+        if (!writeAt(moviEnd_, block)) return false;
+        for (uint32_t i = 0; i < n; ++i) {
+            stream.chunks_.push_back({moviEnd_ + 8 * i, 0, false, stream.info_.length + i});
+        }
+        moviEnd_ += block.size();
+        stream.info_.length += n;
+        done += n;
+        dirty_ = true;
+    }
     return true;
 }
 

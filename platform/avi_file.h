@@ -48,6 +48,9 @@ class AviFile;
 
 class AviStream {
   public:
+    // The most positions a video stream skips in one write.
+    static constexpr uint32_t kMaxSkip = 400000;
+
     AviStreamInfo info() const;
     uint32_t length() const;
     std::vector<uint8_t> format() const;
@@ -57,7 +60,8 @@ class AviStream {
     bool setFormat(uint32_t position, std::span<const uint8_t> format);
     // Writes one chunk holding `samples` samples at `position`, which must
     // be the stream's length (or kAviAppend). A video stream may skip
-    // ahead: the frames in between are written empty.
+    // ahead by up to kMaxSkip: the frames in between are written empty
+    // (zero-length chunks, which readers take as "no new picture").
     bool write(uint32_t position, std::span<const uint8_t> data, uint32_t samples, bool keyFrame);
 
     // The chunks as written, in order.
@@ -103,6 +107,9 @@ class AviFile {
 
     // Completes the file now; false when that fails. Further writes fail.
     bool close();
+    // True while this file is open for writing and is the file at `path`,
+    // however the path is spelled.
+    bool writesTo(const std::filesystem::path& path) const;
 
     size_t streamCount() const;
     AviStream* streamAt(size_t index);
@@ -121,6 +128,8 @@ class AviFile {
     std::vector<uint8_t> headerList() const;
     bool relocate(uint64_t headerBytes);
     bool appendChunk(AviStream& stream, std::span<const uint8_t> data, uint32_t samples, bool key);
+    bool appendEmptyChunks(AviStream& stream, uint32_t count);
+    uint64_t indexBytes() const;
     bool writeAt(uint64_t offset, std::span<const uint8_t> bytes);
     bool readAt(uint64_t offset, std::span<uint8_t> bytes) const;
 

@@ -160,6 +160,40 @@ TEST(AviFileTest, AReopenedFileShowsItsStreamsAndIsAppendedTo) {
     EXPECT_NEAR(std::stod(streams[1].at("duration")), 0.1, 1e-3);
 }
 
+// A video recording that had no pictures for an hour holds the hour as
+// empty chunks; a position further off than a stream may skip is refused
+// at once, without writing anything.
+TEST(AviFileTest, AVideoStreamSkipsLongPausesButNotWithoutBound) {
+    TempDir dir;
+    {
+        auto file = AviFile::open(dir / "a.avi", AviFile::Mode::kCreate);
+        AviStream* video = file->createStream(videoInfo());
+        ASSERT_TRUE(video->setFormat(0, pictureFormatBytes()));
+        ASSERT_TRUE(video->write(0, picture(1), 1, true));
+        ASSERT_TRUE(video->write(36000, picture(2), 1, true));  // an hour at 10 per second
+        EXPECT_EQ(video->length(), 36001u);
+        EXPECT_FALSE(video->write(36001 + AviStream::kMaxSkip + 1, picture(3), 1, true));
+        EXPECT_FALSE(video->write(0xFFFFFFF0, picture(3), 1, true));
+        EXPECT_EQ(video->length(), 36001u);
+        ASSERT_TRUE(video->write(kAviAppend, picture(4), 1, false));
+    }
+    auto file = AviFile::open(dir / "a.avi", AviFile::Mode::kRead);
+    ASSERT_NE(file, nullptr);
+    AviStream* video = file->stream(kAviStreamVideo);
+    ASSERT_EQ(video->chunkCount(), 36002u);
+    std::vector<uint8_t> data;
+    uint32_t start = 0;
+    ASSERT_TRUE(video->readChunk(36000, data, nullptr, &start));
+    EXPECT_EQ(data, picture(2));
+    EXPECT_EQ(start, 36000u);
+    ASSERT_TRUE(video->readChunk(17000, data));
+    EXPECT_TRUE(data.empty());
+    const auto streams = probeStreams(dir / "a.avi");
+    ASSERT_EQ(streams.size(), 1u);
+    EXPECT_EQ(streams[0].at("nb_read_packets"), "3");
+    EXPECT_NEAR(std::stod(streams[0].at("duration")), 3600.2, 1e-3);
+}
+
 TEST(AviFileTest, HeadersOutgrowingTheirRoomMoveTheData) {
     TempDir dir;
     {

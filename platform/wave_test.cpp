@@ -163,6 +163,45 @@ TEST_F(WaveTest, TheVirtualSpeakerWritesWhatIsPlayed) {
     EXPECT_EQ((at - played->begin()) % 320, 0);
 }
 
+TEST_F(WaveTest, ASecondSpeakerOnTheSameFileIsHeardNowhereAndLeavesTheFirstOneWriting) {
+    TempDir dir;
+    setenv("ZEMRA_AUDIO_OUT", (dir / "out.wav").c_str(), 1);
+    Collector first;
+    first.requeue = false;
+    auto call = WaveOut::open(0, WaveFormat::pcm(8000, 1, 16), first.callback());
+    ASSERT_NE(call, nullptr);
+    first.device = call.get();
+    // A notice sound opens the same speaker while the call plays: it goes
+    // nowhere instead of starting the file over.
+    Collector second;
+    auto notice = WaveOut::open(0, WaveFormat::pcm(8000, 1, 16), second.callback());
+    ASSERT_NE(notice, nullptr);
+    std::array<uint8_t, kBytes> noise{};
+    noise.fill(0x7f);
+    WaveBuffer noiseBuffer;
+    noiseBuffer.data = noise.data();
+    noiseBuffer.bufferLength = kBytes;
+    notice->prepare(noiseBuffer);
+    ASSERT_TRUE(notice->add(noiseBuffer));
+    std::array<uint8_t, kBytes> voice{};
+    voice.fill(0x11);
+    WaveBuffer voiceBuffer;
+    voiceBuffer.data = voice.data();
+    voiceBuffer.bufferLength = kBytes;
+    call->prepare(voiceBuffer);
+    ASSERT_TRUE(call->add(voiceBuffer));
+    ASSERT_TRUE(first.waitFor(1));
+    notice->close();
+    notice.reset();
+    call->close();
+    call.reset();
+
+    const auto played = readWavSamples(dir / "out.wav");
+    ASSERT_TRUE(played.has_value());
+    EXPECT_NE(std::find(played->begin(), played->end(), int16_t(0x1111)), played->end());
+    EXPECT_EQ(std::find(played->begin(), played->end(), int16_t(0x7f7f)), played->end());
+}
+
 TEST_F(WaveTest, ResetHandsEveryQueuedBufferBack) {
     setenv("ZEMRA_AUDIO_IN", "silence", 1);
     Collector collector;

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <mutex>
 #include <numbers>
+#include <set>
+#include <string>
 
 #include "platform/byte_order.h"
 #include "platform/mixer_soft.h"
@@ -121,10 +123,41 @@ class VirtualInput : public WaveStream {
     double phase_ = 0;
 };
 
+// The files virtual speakers are writing. A file has one writer: a second
+// stream opened on the same speaker (a notice sound while a call plays) is
+// heard nowhere rather than writing over the first one's file.
+class OutputFiles {
+  public:
+    bool claim(const std::string& path) {
+        std::lock_guard lock(mutex_);
+        return open_.insert(path).second;
+    }
+    void release(const std::string& path) {
+        std::lock_guard lock(mutex_);
+        open_.erase(path);
+    }
+
+  private:
+    std::mutex mutex_;
+    std::set<std::string> open_;
+};
+
+OutputFiles& outputFiles() {
+    static OutputFiles files;
+    return files;
+}
+
 class VirtualOutput : public WaveStream {
   public:
-    VirtualOutput(const WaveFormat& format, std::unique_ptr<WavWriter> file)
-        : format_(format), pacer_(format.samplesPerSec), file_(std::move(file)) {}
+    VirtualOutput(const WaveFormat& format, std::unique_ptr<WavWriter> file, std::string path)
+        : format_(format),
+          pacer_(format.samplesPerSec),
+          file_(std::move(file)),
+          path_(std::move(path)) {}
+    ~VirtualOutput() override {
+        file_.reset();
+        if (!path_.empty()) outputFiles().release(path_);
+    }
 
     bool transfer(uint8_t* data, size_t bytes) override {
         if (file_) {
@@ -148,6 +181,7 @@ class VirtualOutput : public WaveStream {
     const WaveFormat format_;
     Pacer pacer_;
     std::unique_ptr<WavWriter> file_;
+    std::string path_;  // the claimed file, if any
     std::vector<uint8_t> played_;
     size_t written_ = 0;
 };
@@ -177,11 +211,16 @@ std::unique_ptr<WaveStream> openVirtualStream(WaveDirection direction, const std
                                               const WaveFormat& format, std::string* error) {
     if (direction == WaveDirection::kOutput) {
         std::unique_ptr<WavWriter> file;
-        if (setting != "null") {
+        std::string claimed;
+        if (setting != "null" && outputFiles().claim(setting)) {
             file = WavWriter::create(setting, format, error);
-            if (!file) return nullptr;
+            if (!file) {
+                outputFiles().release(setting);
+                return nullptr;
+            }
+            claimed = setting;
         }
-        return std::make_unique<VirtualOutput>(format, std::move(file));
+        return std::make_unique<VirtualOutput>(format, std::move(file), std::move(claimed));
     }
     if (setting == "silence") return std::make_unique<VirtualInput>(format, nullptr, 0);
     if (setting.rfind(kTonePrefix, 0) == 0) {

@@ -6,7 +6,7 @@
 
 namespace zemra::snd {
 
-bool AudioRecorder::start(AviFile* file) {
+bool AudioRecorder::start(std::shared_ptr<AviFile> file) {
     // A recording still running is completed first, so nothing of it is lost.
     stop();
     std::lock_guard lock(mutex_);
@@ -32,20 +32,26 @@ bool AudioRecorder::start(AviFile* file) {
         ok = stream && stream->setFormat(0, format);
     }
     if (!ok) return false;
-    file_ = file;
+    file_ = std::move(file);
     stream_ = stream;
     hasFile_ = true;
     return true;
 }
 
 void AudioRecorder::stop() {
-    std::lock_guard lock(mutex_);
-    if (stream_) flushLocked();
-    bufferedBytes_ = 0;
-    bufferedSamples_ = 0;
-    stream_ = nullptr;
-    file_ = nullptr;
-    hasFile_ = false;
+    std::shared_ptr<AviFile> file;
+    {
+        std::lock_guard lock(mutex_);
+        if (stream_) flushLocked();
+        bufferedBytes_ = 0;
+        bufferedSamples_ = 0;
+        stream_ = nullptr;
+        file = std::move(file_);
+        hasFile_ = false;
+    }
+    // Completing the file (headers, index, sync) may take a while; the
+    // playback thread need not wait for it.
+    file.reset();
 }
 
 bool AudioRecorder::append(const uint8_t* data, size_t bytes, uint32_t samples) {

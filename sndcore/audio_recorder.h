@@ -1,10 +1,13 @@
 // The sound track of a recording: the mixed conversation, gathered into
 // one-second chunks and written to an audio stream of an AVI file that the
-// caller (the video engine) opened and keeps open.
+// video engine opened. The recorder holds its own reference to the file
+// until it stops, so the video engine closing its side (or opening another
+// recording) first never pulls the file from under the playback thread.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -20,8 +23,9 @@ class AudioRecorder {
     ~AudioRecorder() { stop(); }
 
     // Takes the file's first audio stream (continuing it) or creates one.
-    bool start(AviFile* file);
-    // Writes what is gathered and lets go of the stream and the file.
+    bool start(std::shared_ptr<AviFile> file);
+    // Writes what is gathered and lets go of the stream and the file; the
+    // file is completed here if nobody else holds it.
     void stop();
     bool hasFile() const { return hasFile_; }
     // Gathers sound; a full buffer is written first. False when not
@@ -33,7 +37,7 @@ class AudioRecorder {
 
     std::mutex mutex_;
     std::atomic<bool> hasFile_{false};
-    AviFile* file_ = nullptr;
+    std::shared_ptr<AviFile> file_;
     AviStream* stream_ = nullptr;
     std::vector<uint8_t> buffer_;
     size_t bufferedBytes_ = 0;

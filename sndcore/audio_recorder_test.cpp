@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/testing/ffprobe.h"
 #include "platform/testing/temp_dir.h"
 #include "platform/wave_format.h"
 
@@ -16,10 +17,10 @@ std::vector<uint8_t> block(uint8_t value) {
 
 TEST(AudioRecorderTest, GathersASecondPerChunkAtTheEndOfTheStream) {
     TempDir dir;
-    auto file = AviFile::open(dir / "a.avi", AviFile::Mode::kCreate);
+    std::shared_ptr<AviFile> file = AviFile::open(dir / "a.avi", AviFile::Mode::kCreate);
     AudioRecorder recorder;
     EXPECT_FALSE(recorder.append(block(1).data(), 640, 320)) << "not recording";
-    ASSERT_TRUE(recorder.start(file.get()));
+    ASSERT_TRUE(recorder.start(file));
     EXPECT_TRUE(recorder.hasFile());
     AviStream* stream = file->stream(kAviStreamAudio);
     ASSERT_NE(stream, nullptr);
@@ -51,11 +52,31 @@ TEST(AudioRecorderTest, GathersASecondPerChunkAtTheEndOfTheStream) {
     EXPECT_FALSE(recorder.append(block(1).data(), 640, 320));
 
     // Started again on the same file: the same stream goes on.
-    ASSERT_TRUE(recorder.start(file.get()));
+    ASSERT_TRUE(recorder.start(file));
     recorder.append(block(9).data(), 640, 320);
     recorder.stop();
     EXPECT_EQ(file->streamCount(), 1u);
     EXPECT_EQ(stream->length(), 8640u);
+}
+
+// Whoever opened the file may let go of it while the sound still runs:
+// the recorder keeps writing and completes the file when it stops.
+TEST(AudioRecorderTest, TheFileLastsUntilTheRecorderStops) {
+    TempDir dir;
+    std::shared_ptr<AviFile> file = AviFile::open(dir / "a.avi", AviFile::Mode::kCreate);
+    AudioRecorder recorder;
+    ASSERT_TRUE(recorder.start(file));
+    std::weak_ptr<AviFile> watch = file;
+    file.reset();
+    ASSERT_FALSE(watch.expired()) << "the recorder holds it";
+    for (int i = 0; i < 75; ++i) ASSERT_TRUE(recorder.append(block(uint8_t(i)).data(), 640, 320));
+    recorder.stop();
+    EXPECT_TRUE(watch.expired()) << "completed and released on stop";
+
+    const auto streams = zemra::testing::probeStreams(dir / "a.avi");
+    ASSERT_EQ(streams.size(), 1u);
+    EXPECT_EQ(streams[0].at("codec_type"), "audio");
+    EXPECT_NEAR(std::stod(streams[0].at("duration")), 3.0, 1e-3);
 }
 
 TEST(AudioRecorderTest, AFileThatCannotTakeAStreamIsRefused) {
@@ -63,9 +84,9 @@ TEST(AudioRecorderTest, AFileThatCannotTakeAStreamIsRefused) {
     AudioRecorder recorder;
     EXPECT_FALSE(recorder.start(nullptr));
     { AviFile::open(dir / "a.avi", AviFile::Mode::kCreate); }
-    auto readOnly = AviFile::open(dir / "a.avi", AviFile::Mode::kRead);
+    std::shared_ptr<AviFile> readOnly = AviFile::open(dir / "a.avi", AviFile::Mode::kRead);
     ASSERT_NE(readOnly, nullptr);
-    EXPECT_FALSE(recorder.start(readOnly.get()));
+    EXPECT_FALSE(recorder.start(readOnly));
     EXPECT_FALSE(recorder.hasFile());
     EXPECT_FALSE(recorder.append(block(1).data(), 640, 320));
 }

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "platform/avi_file.h"
+#include "platform/avi_file_handles.h"
 #include "platform/engine_guard.h"
 #include "platform/library.h"
 #include "sndcore/audio_capture.h"
@@ -107,7 +107,7 @@ void INPUT9(unsigned long, long, unsigned int, unsigned int) {}
 
 int INPUT10(void* aviFile) {
     return guarded(
-        [&] { return engine.recorder.start(static_cast<zemra::AviFile*>(aviFile)) ? 1 : 0; }, 0);
+        [&] { return engine.recorder.start(zemra::AviFileHandles::find(aviFile)) ? 1 : 0; }, 0);
 }
 
 void INPUT11(void) {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/avi_file.h"
+#include "platform/avi_file_handles.h"
 #include "platform/byte_order.h"
 #include "platform/testing/temp_dir.h"
 #include "platform/wav_file.h"
@@ -306,8 +307,9 @@ TEST_F(SndcoreTest, ARecordingIsAnAudioStreamThatReopeningExtends) {
     const auto path = dir / "call.avi";
     double first = 0;
     {
-        auto file = AviFile::open(path, AviFile::Mode::kCreate);
-        ASSERT_EQ((*engine_)->INPUT10(file.get()), 1);
+        std::shared_ptr<AviFile> file = AviFile::open(path, AviFile::Mode::kCreate);
+        void* handle = AviFileHandles::publish(file);
+        ASSERT_EQ((*engine_)->INPUT10(handle), 1);
         std::this_thread::sleep_for(1300ms);
         (*engine_)->INPUT11();
         AviStream* audio = file->stream(kAviStreamAudio);
@@ -336,9 +338,9 @@ TEST_F(SndcoreTest, ARecordingIsAnAudioStreamThatReopeningExtends) {
     EXPECT_NEAR(std::stod(streams[0]["duration"]), first, 0.001);
 
     {
-        auto file = AviFile::open(path, AviFile::Mode::kReadWrite);
+        std::shared_ptr<AviFile> file = AviFile::open(path, AviFile::Mode::kReadWrite);
         ASSERT_NE(file, nullptr);
-        ASSERT_EQ((*engine_)->INPUT10(file.get()), 1);
+        ASSERT_EQ((*engine_)->INPUT10(AviFileHandles::publish(file)), 1);
         std::this_thread::sleep_for(700ms);
         (*engine_)->INPUT11();
     }

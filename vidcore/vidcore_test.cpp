@@ -7,8 +7,15 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <map>
+#include <string>
 #include <thread>
 
+#include "platform/byte_order.h"
+#include "platform/testing/ffprobe.h"
+#include "platform/testing/temp_dir.h"
+#include "sndcore/testing/engine_instance.h"
+#include "sndcore/testing/sound_test_support.h"
 #include "vidcore/testing/picture_sink.h"
 #include "vidcore/testing/udp_socket.h"
 
@@ -31,10 +38,19 @@ bool picturesArrive(const PictureSink& sink, uintptr_t window, size_t count,
     return true;
 }
 
+// What ffprobe reads of each stream of a file, by codec type.
+std::map<std::string, std::map<std::string, std::string>> streamsByType(
+    const std::filesystem::path& file) {
+    std::map<std::string, std::map<std::string, std::string>> out;
+    for (auto& stream : zemra::testing::probeStreams(file)) out[stream["codec_type"]] = stream;
+    return out;
+}
+
 class ExportsTest : public ::testing::Test {
   protected:
     void SetUp() override { setenv("ZEMRA_TEST_CAMERA", "1", 1); }
     void TearDown() override {
+        CloseAviSelf();
         Set20();
         Set04(0);
         Set02();
@@ -146,6 +162,80 @@ TEST_F(ExportsTest, Set21AndSet22LeaveCaptureAndSendingAloneWhateverTheyAreGiven
     EXPECT_TRUE(sentAfterwards);
     EXPECT_EQ(addPeer(21), 0);
     EXPECT_EQ(Set19(21), 1);
+}
+
+// At start-up the client gives the own ID and stops sending at once,
+// camera or not, before any party is added.
+TEST_F(ExportsTest, TheOwnIdGivenWithoutACaptureReachesPartiesAddedLater) {
+    Set02();
+    Set12();
+    Set03(77);
+    Set04(0);
+    ASSERT_EQ(addPeer(21), 1);
+    const auto probe = peer.receive(std::chrono::milliseconds(2000));
+    ASSERT_TRUE(probe);
+    ASSERT_EQ(probe->size(), 28u);
+    EXPECT_EQ((*probe)[0], 0x0A);
+    EXPECT_EQ(getLe32(probe->data() + 8), 77u);
+}
+
+TEST_F(ExportsTest, RecordingsLeaveAnExistingFileTheyCannotContinueAlone) {
+    zemra::testing::TempDir dir;
+    const auto path = dir / "notes.avi";
+    const std::string bytes = "these are somebody's notes, not a recording";
+    zemra::testing::writeFile(path, bytes);
+    ASSERT_EQ(addPeer(21), 1);
+    EXPECT_EQ(OpenAvi(path.c_str(), 21), 0);
+    EXPECT_EQ(OpenAviSelf(path.c_str()), nullptr);
+    EXPECT_EQ(zemra::testing::readFile(path), bytes);
+    const std::pair<std::string, std::string> box = {
+        "无法续写录像文件" + path.string() + "，原文件已保留", "录像"};
+    EXPECT_EQ(sink.messageBoxes(), (std::vector{box, box}));
+}
+
+// The video engine closing its side of the own recording before the audio
+// engine has stopped the sound track, or starting another recording, must
+// not pull the file from under the audio engine: the sound goes on into
+// the file and both recordings end up whole.
+TEST_F(ExportsTest, TheSoundTrackOutlivesTheVideoClosingFirst) {
+    using namespace std::chrono_literals;
+    snd::testing::ScopedEnv microphone("ZEMRA_AUDIO_IN", "tone:1000");
+    snd::testing::ScopedEnv speaker("ZEMRA_AUDIO_OUT", "null");
+    zemra::testing::TempDir dir;
+    snd::testing::EngineInstance sound;
+    ASSERT_EQ(sound->INPUT14(0), 1);
+    ASSERT_EQ(sound->INPUT0(0, 20, 0), 1);
+    ASSERT_EQ(Set00(0x70, 0, 0, 176, 144, 1, 0), 1);
+    Set03(20);
+
+    void* first = OpenAviSelf((dir / "first.avi").c_str());
+    ASSERT_NE(first, nullptr);
+    ASSERT_EQ(sound->INPUT10(first), 1);
+    std::this_thread::sleep_for(1500ms);
+    CloseAviSelf();
+    std::this_thread::sleep_for(1500ms);
+    void* second = OpenAviSelf((dir / "second.avi").c_str());
+    ASSERT_NE(second, nullptr);
+    std::this_thread::sleep_for(1000ms);
+    sound->INPUT11();
+    ASSERT_EQ(sound->INPUT10(second), 1);
+    std::this_thread::sleep_for(1500ms);
+    CloseAviSelf();
+    std::this_thread::sleep_for(500ms);
+    sound->INPUT11();
+    EXPECT_EQ(sound->INPUT10(first), 0) << "a handle closed long ago finds nothing";
+
+    // The sound of the first file ran about 4 s, its video about 1.5 s.
+    const auto firstFile = streamsByType(dir / "first.avi");
+    ASSERT_EQ(firstFile.size(), 2u);
+    EXPECT_GT(std::stoi(firstFile.at("video").at("nb_read_packets")), 5);
+    EXPECT_LT(std::stod(firstFile.at("video").at("duration")), 1.7);
+    EXPECT_GT(std::stod(firstFile.at("audio").at("duration")), 3.4);
+
+    const auto secondFile = streamsByType(dir / "second.avi");
+    ASSERT_EQ(secondFile.size(), 2u);
+    EXPECT_GT(std::stoi(secondFile.at("video").at("nb_read_packets")), 5);
+    EXPECT_GT(std::stod(secondFile.at("audio").at("duration")), 1.6);
 }
 
 }  // namespace

@@ -13,6 +13,10 @@
 
 namespace zemra::vid {
 
+ThreadStarter defaultThreadStarter() {
+    return [](std::function<void()> body) { return std::thread(std::move(body)); };
+}
+
 VideoPeer::VideoPeer(Config config)
     : config_(std::move(config)),
       address_(config_.address),
@@ -25,10 +29,15 @@ VideoPeer::~VideoPeer() {
     stop();
 }
 
-void VideoPeer::start() {
-    if (thread_.joinable()) return;
+bool VideoPeer::start(const ThreadStarter& starter) {
+    if (thread_.joinable()) return true;
     stop_ = false;
-    thread_ = std::thread([this] { receiveLoop(); });
+    try {
+        thread_ = starter([this] { receiveLoop(); });
+    } catch (const std::exception&) {
+        return false;
+    }
+    return thread_.joinable();
 }
 
 void VideoPeer::stop() {

@@ -23,6 +23,10 @@ namespace zemra::vid {
 inline constexpr uint32_t kWmVideoPacket = kWmUser + 1007;
 inline constexpr uint32_t kWmVideoSendFailed = kWmUser + 1222;
 
+// Starts a receive thread running `body`; throws when it cannot.
+using ThreadStarter = std::function<std::thread(std::function<void()> body)>;
+ThreadStarter defaultThreadStarter();
+
 struct Display {
     WindowHandle window = 0;
     int x = 0;
@@ -53,7 +57,8 @@ class VideoPeer {
     VideoPeer(const VideoPeer&) = delete;
     VideoPeer& operator=(const VideoPeer&) = delete;
 
-    void start();
+    // Starts the receive thread; false when it could not be started.
+    bool start(const ThreadStarter& starter);
     // Returns once the receive thread has ended (within one wait and one
     // datagram).
     void stop();

@@ -288,7 +288,7 @@ TEST_F(VideoPeerTest, ACodecFaultIsAFailedDecode) {
 
 TEST_F(VideoPeerTest, ProbesUntilThePartyIsHeard) {
     auto peer = makePeer(176, 144);
-    peer->start();
+    ASSERT_TRUE(peer->start(defaultThreadStarter()));
     const auto probe = remote.receive(std::chrono::milliseconds(2000));
     peer->stop();
     ASSERT_TRUE(probe);

@@ -17,9 +17,10 @@ constexpr auto kFramePause = std::chrono::milliseconds(1);
 constexpr size_t kBurst = 8;
 }  // namespace
 
-VideoSender::VideoSender(SendRate& rate, Options options)
+VideoSender::VideoSender(SendRate& rate, Options options, ThreadStarter startThread)
     : rate_(rate),
       options_(std::move(options)),
+      startThread_(std::move(startThread)),
       compressor_(options_.codecHandler),
       ownRecorder_(options_.clock) {}
 
@@ -208,8 +209,14 @@ bool VideoSender::addPeer(const VideoPeer::Config& config) {
     c.ownId = ownId_;
     c.codecHandler = options_.codecHandler;
     c.clock = options_.clock;
-    peers_[slot] = std::make_unique<VideoPeer>(std::move(c));
-    peers_[slot]->start();
+    auto peer = std::make_unique<VideoPeer>(std::move(c));
+    // Only a party whose thread runs takes the slot: one reported as
+    // refused must not linger there, blocking its ID and taking datagrams.
+    if (!peer->start(startThread_)) {
+        peer->release();
+        return false;
+    }
+    peers_[slot] = std::move(peer);
     return true;
 }
 
@@ -268,7 +275,7 @@ void VideoSender::closePeerRecording(uint32_t peerId) {
     if (VideoPeer* peer = findLocked(peerId)) peer->recorder().close();
 }
 
-AviFile* VideoSender::openOwnRecording(const std::filesystem::path& path) {
+void* VideoSender::openOwnRecording(const std::filesystem::path& path) {
     std::lock_guard lock(mutex_);
     return ownRecorder_.open(path);
 }

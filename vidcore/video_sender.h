@@ -34,7 +34,9 @@ class VideoSender {
         bool pace = true;
     };
 
-    VideoSender(SendRate& rate, Options options);
+    // `startThread` starts the parties' receive threads.
+    VideoSender(SendRate& rate, Options options,
+                ThreadStarter startThread = defaultThreadStarter());
     // Removes every party and stops sending, showing codec faults as at unload.
     ~VideoSender();
 
@@ -49,6 +51,8 @@ class VideoSender {
     // 1: sent, skipped or not sending; 0: the picture failed to code.
     int offer(const uint8_t* picture, size_t length);
 
+    // False, and nothing kept, when the party cannot be added or its
+    // receive thread cannot be started.
     bool addPeer(const VideoPeer::Config& config);                               // Set18
     bool removePeer(uint32_t peerId);                                            // Set19
     void removeAllPeers();                                                       // Set20
@@ -57,7 +61,7 @@ class VideoSender {
     void setPeerDisplay(uint32_t peerId, const Display& display);                // Set08
     bool openPeerRecording(const std::filesystem::path& path, uint32_t peerId);  // OpenAvi
     void closePeerRecording(uint32_t peerId);                                    // CloseAvi
-    AviFile* openOwnRecording(const std::filesystem::path& path);                // OpenAviSelf
+    void* openOwnRecording(const std::filesystem::path& path);                   // OpenAviSelf
     void closeOwnRecording();                                                    // CloseAviSelf
 
     // Transport of one frame message, as the coding path uses it.
@@ -80,6 +84,7 @@ class VideoSender {
 
     SendRate& rate_;
     Options options_;
+    const ThreadStarter startThread_;
     mutable std::mutex mutex_;
 
     uint32_t ownId_ = 0;

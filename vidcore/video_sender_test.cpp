@@ -5,6 +5,7 @@
 #include <atomic>
 #include <map>
 #include <numeric>
+#include <system_error>
 #include <thread>
 
 #include "platform/byte_order.h"
@@ -25,10 +26,13 @@ class VideoSenderTest : public ::testing::Test {
   protected:
     void SetUp() override {
         icm::install(icm::kTypeVideo, kHandler, ZEMRA_PICODEC_PATH);
+        sender = std::make_unique<VideoSender>(rate, senderOptions());
+    }
+    VideoSender::Options senderOptions() {
         VideoSender::Options options;
         options.codecHandler = kHandler;
         options.clock = [this] { return now.load(); };
-        sender = std::make_unique<VideoSender>(rate, options);
+        return options;
     }
     // Parties' threads use the sockets: they go first.
     void TearDown() override { sender.reset(); }
@@ -135,6 +139,57 @@ TEST_F(VideoSenderTest, StartingWithoutACaptureLeavesSendingOff) {
     sender->start(kOwnId);
     EXPECT_FALSE(sender->isSending());
     EXPECT_EQ(offerPicture(0), 1);
+}
+
+// The client tells the engine its own ID at start-up, whether or not a
+// camera runs, and stops sending at once; parties added later carry it.
+TEST_F(VideoSenderTest, PartiesAddedAfterAFailedStartProbeWithTheOwnId) {
+    VideoSender::Options options = senderOptions();
+    options.codecHandler = makeFourCc('n', 'o', 'n', 'e');  // no such codec: the compressor fails
+    sender = std::make_unique<VideoSender>(rate, options);
+    BitmapInfoHeader f;
+    f.width = 176;
+    f.height = 144;
+    f.bitCount = 24;
+    f.sizeImage = f.imageBytes();
+    sender->setCaptureFormat(f);
+    sender->start(77);
+    ASSERT_FALSE(sender->isSending());
+    sender->stop();
+
+    ASSERT_TRUE(sender->addPeer(peerConfig(7, engineSocket, peerSocket)));
+    const auto probe = peerSocket.receive(std::chrono::milliseconds(2000));
+    ASSERT_TRUE(probe);
+    ASSERT_EQ(probe->size(), kVideoReportSize);
+    EXPECT_EQ((*probe)[0], kVideoReportByte0);
+    EXPECT_EQ(getLe32(probe->data() + 8), 77u);
+}
+
+TEST_F(VideoSenderTest, APartyWhoseThreadCannotStartIsNotKept) {
+    std::atomic<int> refusals{1};
+    auto startThread = [&](std::function<void()> body) {
+        if (refusals-- > 0) {
+            throw std::system_error(
+                std::make_error_code(std::errc::resource_unavailable_try_again));
+        }
+        return std::thread(std::move(body));
+    };
+    sender = std::make_unique<VideoSender>(rate, senderOptions(), startThread);
+    sender->start(kOwnId);
+
+    EXPECT_FALSE(sender->addPeer(peerConfig(7, engineSocket, peerSocket)));
+    EXPECT_FALSE(sender->withPeer(7, [](VideoPeer&) {}));
+    EXPECT_FALSE(sender->removePeer(7));
+    sender->sendDeltaFrame(std::vector<uint8_t>(10, 1));
+    EXPECT_FALSE(peerSocket.receive(std::chrono::milliseconds(300))) << "sent to a refused party";
+    sender->removeAllPeers();
+
+    // The ID is free: the party can be added once its thread starts.
+    ASSERT_TRUE(sender->addPeer(peerConfig(7, engineSocket, peerSocket)));
+    const auto probe = peerSocket.receive(std::chrono::milliseconds(2000));
+    ASSERT_TRUE(probe);
+    EXPECT_EQ(getLe32(probe->data() + 8), kOwnId);
+    EXPECT_TRUE(sender->removePeer(7));
 }
 
 TEST_F(VideoSenderTest, KeyFramesStartEveryCycleOfFifteen) {

@@ -139,8 +139,21 @@ void CallSignalling::hangUp() {
     if (inCall_) port_.callTeardown();
     const uint32_t partner = partnerId_;
     inCall_ = incomingRinging_ = outgoingRinging_ = accepted_ = false;
-    port_.sendCallPacket(protocol::buildUserIdPacket(protocol::PT_CALL_HANGUP, partner));
+    if (!deviceTest_) {
+        port_.sendCallPacket(protocol::buildUserIdPacket(protocol::PT_CALL_HANGUP, partner));
+    }
     endCall();
+}
+
+void CallSignalling::startDeviceTest(uint32_t ownId, const std::string& gbkName, uint32_t address,
+                                     uint16_t videoPort, uint16_t audioPort) {
+    if (!idle()) return;
+    deviceTest_ = true;
+    partnerId_ = ownId;
+    partnerName_ = gbkName;
+    connection_ = ConnectedCall{ownId, gbkName, address, videoPort, audioPort};
+    port_.showCallButtons(true);
+    onCallEvent(kConnected);
 }
 
 void CallSignalling::endCall() {
@@ -150,6 +163,7 @@ void CallSignalling::endCall() {
 }
 
 void CallSignalling::forgetPartner() {
+    deviceTest_ = false;
     partnerId_ = 0;
     partnerName_.clear();
     connection_.reset();

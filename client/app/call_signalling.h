@@ -90,6 +90,11 @@ class CallSignalling : public QObject {
     void cancelDialling();  // "取消" and the dial-out window's close box
     // The hang-up button and leaving the program.
     void hangUp();
+    // The device test: a call with oneself at the own sockets, which ends
+    // like any other call but tells the server nothing.
+    void startDeviceTest(uint32_t ownId, const std::string& gbkName, uint32_t address,
+                         uint16_t videoPort, uint16_t audioPort);
+    bool deviceTest() const { return deviceTest_; }
 
     // --- in-call text ---
     void sendCallText(const std::string& utf8Input);
@@ -155,6 +160,7 @@ class CallSignalling : public QObject {
     bool accepted_ = false;    // accepted, waiting for the connection
     bool placedByMe_ = false;  // the current call was dialled here
     bool ending_ = false;
+    bool deviceTest_ = false;
     uint32_t partnerId_ = 0;
     std::string partnerName_;  // GBK
     std::string note_;         // GBK

@@ -185,6 +185,7 @@ class ClientCore : public QObject, public ClientEvents, private CallPort {
     OnlineAnimation& animation() { return animation_; }
     store::CFilelog& callLog() { return callLog_; }
     CallSignalling& calls() { return calls_; }
+    store::TraceLog& trace() { return trace_; }
     const CallSignalling& calls() const { return calls_; }
     bool announcing() const { return announceTimer_.isActive(); }
     int callMode() const { return callMode_; }

@@ -59,9 +59,9 @@ void CallMedia::openVideo(MediaChoice& choice) {
         videoAvailable_ = false;
         return;
     }
-    port_.traceLine(withNumber("系统保存当前使用视频设备号%d\r\n", choice.videoDevice));
+    port_.trace().storedVideoDevice(choice.videoDevice);
     choice.videoDevice = inRange(choice.videoDevice, cameras.size());
-    port_.traceLine(withNumber("实际当前使用视频设备号%d\r\n", choice.videoDevice));
+    port_.trace().usedVideoDevice(choice.videoDevice);
     backEnd_ = choice.backEnd;
     if (!engines_.startCapture(backEnd_, windows_.preview, windows_.previewRect, choice.sizeMode(),
                                choice.videoDevice)) {
@@ -79,9 +79,7 @@ void CallMedia::openSound(MediaChoice& choice) {
     choice.speaker = inRange(choice.speaker, speakers.size());
     const std::string micName = microphones.empty() ? "" : microphones[choice.microphone];
     const std::string spkName = speakers.empty() ? "" : speakers[choice.speaker];
-    port_.traceLine("您当前使用输入设备号" + std::to_string(choice.microphone) + " 名称" + micName +
-                    "\r\n 播放设备号" + std::to_string(choice.speaker) + " 名称" + spkName +
-                    "\r\n");
+    port_.trace().audioDevices(choice.microphone, micName, choice.speaker, spkName);
 
     bool microphone = false;
     if (microphones.empty()) {

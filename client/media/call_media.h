@@ -13,6 +13,7 @@
 
 #include "client/app/call_signalling.h"
 #include "client/media/media_engines.h"
+#include "client/store/trace_log.h"
 
 namespace zemra::client {
 
@@ -35,8 +36,8 @@ class CallMediaPort {
     virtual ~CallMediaPort() = default;
     // A message box of the main window (UTF-8).
     virtual void mediaMessage(const std::string& text) = 0;
-    // A line of the trace file (UTF-8, with its line ends).
-    virtual void traceLine(const std::string& line) = 0;
+    // The trace file the chosen devices are written to.
+    virtual store::TraceLog& trace() = 0;
     // Sets up the volume panel's mixer controls of the chosen devices:
     // whether the input and the output side found their controls.
     struct VolumeSetUp {

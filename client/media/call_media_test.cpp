@@ -8,7 +8,11 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <algorithm>
+#include <fstream>
 #include <set>
+
+#include "platform/testing/temp_dir.h"
+#include "platform/text.h"
 
 namespace zemra::client {
 namespace {
@@ -82,10 +86,10 @@ class RecordingEngines : public MediaEngines {
 class RecordingPort : public CallMediaPort {
   public:
     void mediaMessage(const std::string& text) override { messages.push_back(text); }
-    void traceLine(const std::string& line) override { trace.push_back(line); }
+    store::TraceLog& trace() override { return traceLog; }
     VolumeSetUp setUpVolumeControls(unsigned, unsigned) override { return volume; }
     std::vector<std::string> messages;
-    std::vector<std::string> trace;
+    store::TraceLog traceLog;
     VolumeSetUp volume{true, true};
 };
 
@@ -93,6 +97,15 @@ constexpr uint32_t kOwnId = 7001;
 
 class CallMediaTest : public ::testing::Test {
   protected:
+    void SetUp() override { ASSERT_TRUE(port.traceLog.open(dir.path() / "trace.txt", 0)); }
+    // The trace file without its start line, in UTF-8.
+    std::string traced() {
+        port.traceLog.close();
+        std::ifstream in(dir.path() / "trace.txt", std::ios::binary);
+        std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return text::toUtf8(all.substr(all.find("\r\n") + 2));
+    }
+    zemra::testing::TempDir dir;
     void open() { media.openDevices(choice, kOwnId, windows); }
     ConnectedCall bob() const { return {7002, "bob", 0x0100007f, 3011, 3021}; }
 
@@ -119,10 +132,9 @@ TEST_F(CallMediaTest, StartUpOpensEveryDeviceWithOutOfRangeNumbersReplacedByTheF
     EXPECT_EQ(engines.position("mute"), engines.position("mic 0 as 7001") + 1);
     EXPECT_TRUE(engines.has("speaker 0"));
     EXPECT_TRUE(engines.has("agc on"));
-    EXPECT_EQ(port.trace,
-              (std::vector<std::string>{
-                  "系统保存当前使用视频设备号5\r\n", "实际当前使用视频设备号0\r\n",
-                  "您当前使用输入设备号0 名称mic a\r\n 播放设备号0 名称speaker a\r\n"}));
+    EXPECT_EQ(traced(),
+              "系统保存当前使用视频设备号5\r\n实际当前使用视频设备号0\r\n"
+              "您当前使用输入设备号0 名称mic a\r\n 播放设备号0 名称speaker a\r\n");
 }
 
 TEST_F(CallMediaTest, TheVideoEngineKnowsTheOwnIdBeforeTheFirstPartnerEvenWithoutACamera) {

@@ -34,6 +34,7 @@ class ProbeSockets : public QObject {
     // socket from 3020 on `address`. False if either search runs out.
     bool bind(const QHostAddress& address = QHostAddress::AnyIPv4);
     uint16_t videoPort() const { return videoPort_; }
+    QHostAddress boundAddress() const { return video_.localAddress(); }
     uint16_t audioPort() const { return audioPort_; }
     // The sockets' descriptors, lent to the media engines during a call.
     qintptr videoDescriptor() const { return video_.socketDescriptor(); }

@@ -16,11 +16,14 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "client/media/input_volume.h"
+#include "client/media/output_volume.h"
 #include "client/ui/contact_list_bar.h"
 #include "client/ui/global_hot_key.h"
 #include "client/ui/image_button.h"
 #include "client/ui/image_lists.h"
 #include "client/ui/ticker.h"
+#include "client/ui/video_surface.h"
 #include "platform/text.h"
 
 namespace zemra::client::ui {
@@ -67,6 +70,7 @@ MainWindow::MainWindow(ClientConfig config, QWidget* parent)
     setContentsMargins(FrameGeometry::kLeftEdge + 3, FrameGeometry::kTitleHeight + 4,
                        FrameGeometry::kRightEdge + 3, FrameGeometry::kBottomEdge + 3);
     buildWindow();
+    setUpCalls();
     setFixedSize(kWidth, kCollapsedHeight);
     frame_.setMinimiseAction([this] { runCommand(1115); });
 
@@ -126,10 +130,13 @@ MainWindow::~MainWindow() {
     // Whatever happens, the window goes offline, lets the key go and leaves the tray.
     if (hotKey_) hotKey_->unregisterKey();
     if (tray_) tray_->hide();
+    // The engines let go of the devices and the sockets before the core goes.
+    if (!media_->devicesReleased()) releaseMediaDevices();
 }
 
 bool MainWindow::start(const std::optional<LoginChoice>& commandLine) {
     if (!core_->start(commandLine)) return false;
+    openMediaDevices();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));
@@ -211,16 +218,16 @@ QWidget* MainWindow::buildMediaColumn() {
     // The preview with the two level meters, and the media switches beside it.
     auto* media = new QHBoxLayout;
     media->setSpacing(3);
-    auto* preview = new QLabel(u("本地视频"));
-    preview->setObjectName("preview");
-    preview->setFixedSize(160, 120);
-    preview->setAlignment(Qt::AlignCenter);
-    preview->setStyleSheet(
-        "QLabel#preview{background:qlineargradient(x1:0,y1:0,x2:0,y2:1,stop:0 #23324a,"
-        "stop:1 #0e1522);color:#8aa2c8;border:1px solid #5d7aa5;border-radius:3px;}");
-    media->addWidget(preview);
-    media->addWidget(levelMeter());
-    media->addWidget(levelMeter());
+    preview_ = new VideoSurface;
+    preview_->setObjectName("preview");
+    preview_->setFixedSize(176, 144);
+    media->addWidget(preview_);
+    micMeter_ = levelMeter();
+    micMeter_->setObjectName("micLevel");
+    partnerMeter_ = levelMeter();
+    partnerMeter_->setObjectName("partnerLevel");
+    media->addWidget(micMeter_);
+    media->addWidget(partnerMeter_);
     auto* switches = new QVBoxLayout;
     switches->setSpacing(0);
     switches->addWidget(makeButton(1149, "mic", "关闭麦克"));
@@ -233,6 +240,7 @@ QWidget* MainWindow::buildMediaColumn() {
 
     auto* numberRow = new QHBoxLayout;
     number_ = new QLineEdit;
+    number_->setObjectName("number");
     number_->setMaxLength(kNumberLength);
     number_->setPlaceholderText(u("输入号码"));
     number_->setValidator(nullptr);
@@ -246,7 +254,8 @@ QWidget* MainWindow::buildMediaColumn() {
 
     auto* calls = new QHBoxLayout;
     calls->addWidget(makeButton(1118, QString(), "呼叫", "dial"));
-    calls->addWidget(makeButton(1107, QString(), "挂断", "hangup"));
+    calls->addWidget(makeButton(kHangUp, QString(), "挂断", "hangup"));
+    button(kHangUp)->hide();
     calls->addWidget(makeButton(1136, "redial", "重拨"));
     calls->addWidget(makeButton(1132, "music", "音乐共享"));
     calls->addWidget(makeButton(1134, "dialpad", "拨号盘"));
@@ -383,6 +392,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     hide();
+    releaseMediaDevices();
     if (hotKey_) hotKey_->unregisterKey();
     tray_->hide();
     event->accept();

@@ -12,7 +12,10 @@
 #include <memory>
 #include <optional>
 
+#include <QDateTime>
+
 #include "client/app/client_core.h"
+#include "client/media/call_media.h"
 #include "client/app/ui_port.h"
 #include "client/ui/edge_docker.h"
 #include "client/ui/main_window_rules.h"
@@ -20,12 +23,22 @@
 
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QMenu;
 class QTextEdit;
+
+namespace zemra::client {
+class CInputVolume;
+class COutputVolume;
+}  // namespace zemra::client
 
 namespace zemra::client::ui {
 
 class CChatDlg;
+class CDialOutDlg;
+class CRingDlg;
+class RemoteVideoDlg;
+class VideoSurface;
 class CImageButton;
 class CSearchDlg;
 class CModifyDetailDlg;
@@ -34,13 +47,24 @@ class ContactListBar;
 class GlobalHotKey;
 class Ticker;
 
-class MainWindow : public QWidget, public UiPort {
+class MainWindow : public QWidget, public UiPort, public CallMediaPort {
     Q_OBJECT
   public:
     static constexpr int kWidth = 590;
     static constexpr int kCollapsedHeight = 333;
     static constexpr int kExpandedHeight = 463;
     static constexpr int kNumberLength = 8;
+    // The call controls.
+    static constexpr int kSupport = 1103;
+    static constexpr int kHangUp = 1107;
+    static constexpr int kDeviceTest = 1116;
+    static constexpr int kRemoteVideo = 1131;
+    static constexpr int kMusicShare = 1132;
+    static constexpr int kSnapshot = 1133;
+    static constexpr int kRedial = 1136;
+    static constexpr int kSendCallText = 1145;
+    static constexpr int kMicrophone = 1149;
+    static constexpr int kSpeaker = 1150;
 
     explicit MainWindow(ClientConfig config, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -102,8 +126,17 @@ class MainWindow : public QWidget, public UiPort {
     void applySettings() override;
     void setTitle(const std::string& title) override;
     void setIdLabel(const std::string& text) override;
+    void setCallUi(CallUi state, const std::string& text) override;
+    void showCallButtons(bool calling) override;
+    void callConnected(const ConnectedCall& call) override;
+    void callTeardown() override;
+    void callTextLine(const std::string& line, bool own) override;
+
+    CallMedia& media() { return *media_; }
+    RemoteVideoDlg* remoteVideo();
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -122,6 +155,22 @@ class MainWindow : public QWidget, public UiPort {
     CImageButton* makeButton(int control, const QString& glyph, const char* tip,
                              const QString& background = "tool");
     void showLater(const char* what);
+
+    // Calls (main_window_calls.cpp).
+    void setUpCalls();
+    void openMediaDevices();
+    void releaseMediaDevices();
+    void runCallCommand(int control);
+    void setMicrophoneButton();
+    void setMusicShare(bool on);
+    void startDeviceTest();
+    void takeSnapshot();
+    void recordCall(bool on);
+    void openCallList();
+    // --- CallMediaPort ---
+    void mediaMessage(const std::string& text) override;
+    store::TraceLog& trace() override;
+    VolumeSetUp setUpVolumeControls(unsigned microphone, unsigned speaker) override;
 
     // Contact list reactions. Contacts are named by ID from the click to the
     // action: the list may re-sort (or lose the contact) meanwhile.
@@ -164,10 +213,25 @@ class MainWindow : public QWidget, public UiPort {
     QPointer<CSearchDlg> search_;
     uint32_t selectedContact_ = 0;
     bool expanded_ = false;
-    bool inCall_ = false;
     bool inConference_ = false;
     int popups_ = 0;
     int trayStatus_ = -1;  // the status icon the tray shows
+
+    std::unique_ptr<MediaEngines> engines_;
+    std::unique_ptr<CallMedia> media_;
+    MediaChoice mediaChoice_;
+    std::unique_ptr<CInputVolume> inputVolume_;
+    std::unique_ptr<COutputVolume> outputVolume_;
+    WindowHandle levelsHandle_ = 0;
+    VideoSurface* preview_ = nullptr;
+    QProgressBar* micMeter_ = nullptr;
+    QProgressBar* partnerMeter_ = nullptr;
+    QPointer<CRingDlg> ring_;
+    QPointer<CDialOutDlg> dialOut_;
+    QPointer<RemoteVideoDlg> remote_;
+    uint32_t selectedCall_ = 0;  // the contact the call button calls, once
+    bool musicShare_ = false;
+    QDateTime callStarted_;
 
     QTimer animationTimer_;  // 2001: the online flashing
     QTimer trayAnimation_;   // 1003

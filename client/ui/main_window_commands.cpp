@@ -50,7 +50,7 @@ void MainWindow::showLater(const char*) {}
 void MainWindow::runCommand(int control) {
     if (control >= control::kFirstDialKey && control <= control::kLastDialKey) {
         number_->setText(QString::fromStdString(
-            NumberField::pressKey(number_->text().toStdString(), control, inCall_)));
+            NumberField::pressKey(number_->text().toStdString(), control, core_->calls().inCall())));
         return;
     }
     if (const auto refusal = loginRefusal(control, core_->loggedIn())) {
@@ -118,15 +118,11 @@ void MainWindow::runCommand(int control) {
             return;
         case 1079:  // options
         case 1114:  // message manager
-        case 1117:  // call log
-        case 1118:  // call
+        case 1064:  // file transfer
             showLater("later windows");
             return;
         default:
-            // File transfer, hang-up, device test, support, redial, media
-            // switches and the in-call text: their windows and engines are
-            // not here yet.
-            showLater("later windows");
+            runCallCommand(control);
             return;
     }
 }
@@ -202,14 +198,17 @@ void MainWindow::showContactMenu(uint32_t id, const QPoint& pos) {
     const bool offline = core_->ownStatus() == OwnStatus::Offline;
     // The homepage is the contact's own text: only web pages are opened.
     const QUrl homepage = QUrl::fromUserInput(fromGbk(contact->homepage));
-    for (const ContactMenuItem& item : contactMenuEntries(contact->category, offline, inCall_)) {
+    for (const ContactMenuItem& item : contactMenuEntries(contact->category, offline, core_->calls().inCall())) {
         QAction* action = nullptr;
         switch (item.entry) {
             case ContactMenuEntry::Chat:
                 action = menu->addAction(u("收发讯息"), this, [this, id] { talkTo(id); });
                 break;
             case ContactMenuEntry::Call:
-                action = menu->addAction(u("可视电话"), this, [this] { showLater("call"); });
+                action = menu->addAction(u("可视电话"), this, [this, id] {
+                    const store::Contact* c = core_->contacts().findContact(id);
+                    core_->calls().callContact(id, c ? c->nickname : std::string());
+                });
                 break;
             case ContactMenuEntry::SendFile:
                 action = menu->addAction(u("发送文件"), this, [this] { showLater("file"); });

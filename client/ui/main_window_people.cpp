@@ -17,13 +17,13 @@ void MainWindow::openSearch() {
             openFriendRequest(id, nick, face);
         };
         actions.chat = [this](uint32_t id) { openChatWindow(id); };
-        actions.call = [this](uint32_t) {
-            showMessage("视频电话功能还没有安装，暂时不能呼叫。", "zemra");
+        actions.call = [this](uint32_t id, const std::string& gbkNick) {
+            core_->calls().callContact(id, gbkNick);
         };
         actions.sendFile = [this](uint32_t, const std::string&) {
             showMessage("文件传输功能还没有安装，暂时不能发送文件。", "zemra");
         };
-        actions.inCall = [this] { return inCall_; };
+        actions.inCall = [this] { return core_->calls().inCall(); };
         actions.transferRunning = [] { return false; };
         search_ = new CSearchDlg(*core_, std::move(actions));
     }

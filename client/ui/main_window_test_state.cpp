@@ -11,6 +11,8 @@
 
 #include "client/ui/contact_list_bar.h"
 #include "client/ui/main_window.h"
+#include "client/ui/remote_video_dlg.h"
+#include "client/ui/video_surface.h"
 
 namespace zemra::client::ui {
 namespace {
@@ -57,6 +59,18 @@ void MainWindow::writeTestState() {
         << (trayAnimation_.isActive() || blinkTimer_.isActive() ? -1 : trayStatus_) << "\n";
     out << "queue=" << core_->messageQueue().size() << "\n";
     out << "blinking=" << (blinkTimer_.isActive() ? 1 : 0) << "\n";
+    const CallSignalling& calls = core_->calls();
+    out << "call="
+        << (calls.inCall()            ? "connected"
+            : calls.incomingRinging() ? "ringing"
+            : calls.outgoingRinging() ? "dialling"
+            : calls.accepted()        ? "accepted"
+                                      : "idle")
+        << "\n";
+    out << "partner=" << calls.partnerId() << "\n";
+    out << "probing=" << (core_->probes().probing() ? 1 : 0) << "\n";
+    out << "preview_pictures=" << preview_->pictures() << "\n";
+    out << "remote_pictures=" << (remote_ ? remote_->surface()->pictures() : 0) << "\n";
     const ContactList& list = core_->contacts();
     for (std::size_t g = 0; g < list.groupCount(); ++g) {
         for (const store::Contact* c : list.groups()[g].members) {

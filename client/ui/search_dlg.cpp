@@ -358,7 +358,7 @@ void CSearchDlg::command(SearchCommand command) {
             if (actions_.chat) actions_.chat(user.userId);
             break;
         case SearchCommand::Call:
-            if (actions_.call) actions_.call(user.userId);
+            if (actions_.call) actions_.call(user.userId, user.nickname);
             break;
         case SearchCommand::SendFile:
             if (actions_.sendFile) actions_.sendFile(user.userId, user.nickname);

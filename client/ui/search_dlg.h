@@ -33,7 +33,7 @@ struct SearchActions {
     std::function<void(uint32_t id, const std::string& gbkNick, uint16_t face)> addFriend;
     std::function<void(uint32_t id)> chat;
     // Until calls and transfers exist the main window tells why they cannot run.
-    std::function<void(uint32_t id)> call;
+    std::function<void(uint32_t id, const std::string& gbkNick)> call;
     std::function<void(uint32_t id, const std::string& gbkNick)> sendFile;
     std::function<bool()> inCall;
     std::function<bool()> transferRunning;

@@ -380,7 +380,7 @@ TEST_F(SearchDlgTest, ActionsReachTheMainWindowOrTheServerForTheSelectedUser) {
     std::vector<std::string> done;
     SearchActions actions;
     actions.chat = [&](uint32_t id) { done.push_back("chat " + std::to_string(id)); };
-    actions.call = [&](uint32_t id) { done.push_back("call " + std::to_string(id)); };
+    actions.call = [&](uint32_t id, const std::string&) { done.push_back("call " + std::to_string(id)); };
     actions.sendFile = [&](uint32_t id, const std::string& nick) {
         done.push_back("file " + std::to_string(id) + " " + text::toUtf8(nick));
     };

@@ -18,8 +18,11 @@ trap cleanup EXIT
 fail() {
     echo "FAIL: $*" >&2
     [[ -n "${DISPLAY:-}" ]] && import -window root "$out/failure.png" 2>/dev/null
-    for f in "$work"/*.log "$work"/*.state; do
+    for f in "$work"/*.log; do
         [[ -f $f ]] && { echo "--- $f"; tail -20 "$f"; } >&2
+    done
+    for f in "$work"/*.state; do  # the client's own state comes before its windows
+        [[ -f $f ]] && { echo "--- $f"; grep -v '^\(widget\|row\|item\|contact\)=' "$f"; } >&2
     done
     exit 1
 }
@@ -61,12 +64,16 @@ sleep 0.5
 mkdir -p "$work/windows" "$work/photo"
 printf '[zemra]\nserverip=%s\n' "$address" >"$work/windows/zemra.ini"
 
+# A client's virtual sound devices: NAME_audio_in (default tone:440) and
+# NAME_audio_out (default null) when set.
 start_client() {  # start_client NAME [args...]
     local name=$1
     shift
+    local in_var="${name}_audio_in" out_var="${name}_audio_out"
     ZEMRA_HOME="$work/$name" ZEMRA_WINDIR="$work/windows" ZEMRA_PHOTO_DIR="$work/photo" \
-        ZEMRA_TEST_STATE="$work/$name.state" ZEMRA_TEST_CAMERA=1 ZEMRA_AUDIO_IN=tone:440 \
-        ZEMRA_AUDIO_OUT=null "$bin_dir/zemra" "$@" >"$work/$name.log" 2>&1 &
+        ZEMRA_TEST_STATE="$work/$name.state" ZEMRA_TEST_CAMERA=1 \
+        ZEMRA_AUDIO_IN="${!in_var:-tone:440}" ZEMRA_AUDIO_OUT="${!out_var:-null}" \
+        "$bin_dir/zemra" "$@" >"$work/$name.log" 2>&1 &
     pids+=($!)
     last_pid=$!
 }
