@@ -32,7 +32,7 @@ bool COutputVolume::switchSpeaker(bool on) {
     for (const MixerControl& control : line().controls) {
         switch (control.type) {
             case MixerControlType::kMute:
-                done = m->setValues(control.id, valuesFor(control, on ? 1 : 0)) && done;
+                done = m->setValues(control.id, valuesFor(control, on ? 0 : 1)) && done;
                 break;
             case MixerControlType::kMux:
             case MixerControlType::kSingleSelect:
