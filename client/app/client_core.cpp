@@ -134,10 +134,8 @@ void ClientCore::shutdown() {
     announceTimer_.stop();
     capabilityTimer_.stop();
     probes_.stopProbes();
-    if (wasLoggedIn && ownId_ != 0) {
-        store::SaveSettings(settings_, paths::userDirIn(config_.baseDir, ownId_) / "zemra.ini",
-                            config_.windowsDir);
-    }
+    // A password the server never accepted is not remembered.
+    if (wasLoggedIn) saveSettings();
     setLoginPending(false);
     setOwnStatus(OwnStatus::Offline);
     contacts_.setAllOffline();
@@ -147,6 +145,19 @@ void ClientCore::shutdown() {
 void ClientCore::setMediaAvailable(bool video, bool audio) {
     videoAvailable_ = video;
     audioAvailable_ = audio;
+}
+
+void ClientCore::saveSettings() {
+    if (ownId_ == 0) return;
+    store::SaveSettings(settings_, paths::userDirIn(config_.baseDir, ownId_) / "zemra.ini",
+                        config_.windowsDir);
+}
+
+void ClientCore::optionsChanged() {
+    storeOptions();
+    callMode_ = settings_.callModel;
+    saveSettings();
+    applySettings();
 }
 
 void ClientCore::applySettings() {

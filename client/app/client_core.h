@@ -127,6 +127,13 @@ class ClientCore : public QObject, public ClientEvents, private CallPort {
     // A move that needs no server: special to ordinary, or within a kind.
     void moveLocally(uint32_t id, std::size_t targetGroup);
 
+    // The options sheet changed the options and settings: both are stored
+    // and the windows follow them.
+    void optionsChanged();
+    // Writes the user's "zemra.ini" now (any change is kept at once, also
+    // while the link is down).
+    void saveSettings();
+
     // The media devices are ready (the after-login report may go out).
     void setDevicesReady(bool ready) { devicesReady_ = ready; }
     void setMediaAvailable(bool video, bool audio);

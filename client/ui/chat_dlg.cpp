@@ -105,6 +105,10 @@ CChatDlg::CChatDlg(ClientCore& core, uint32_t peer, QWidget* parent)
     historyButton_ = new QPushButton(u("聊天记录(&H)"));
     dialogueButton_ = new QPushButton;
     groupButton_ = new QPushButton(u("群发 >>"));
+    auto* call = new QPushButton(u("视频电话"));
+    call->setObjectName("call");
+    call->setEnabled(!core_.calls().inCall() && peer_ != 0);
+    connect(call, &QPushButton::clicked, this, [this] { callPeer(); });
     send_ = new QPushButton(u("送讯息(&S)"));
     auto* cancel = new QPushButton(u("取消发送(&C)"));
     send_->setDefault(true);
@@ -126,6 +130,7 @@ CChatDlg::CChatDlg(ClientCore& core, uint32_t peer, QWidget* parent)
     buttons->addWidget(historyButton_);
     buttons->addWidget(dialogueButton_);
     buttons->addWidget(groupButton_);
+    buttons->addWidget(call);
     buttons->addStretch();
     buttons->addWidget(send_);
     buttons->addWidget(cancel);
@@ -391,6 +396,14 @@ store::ChatMessage CChatDlg::composed(const std::string& gbkText) const {
     m.text = gbkText;
     setFormatOf(m, input_->currentCharFormat());
     return m;
+}
+
+void CChatDlg::callPeer() {
+    const store::Contact* contact = core_.contacts().findContact(peer_);
+    const std::string name = contact ? contact->nickname : text::toGbk("未知");
+    const QPointer<CChatDlg> alive(this);
+    core_.calls().callFromWindow(peer_, name, "您正在通话中!");
+    if (alive && core_.calls().outgoingRinging() && core_.calls().partnerId() == peer_) close();
 }
 
 bool CChatDlg::send() {

@@ -52,6 +52,8 @@ class CChatDlg : public SkinnedDialog {
     void setDialogueMode(bool on);
     bool groupMode() const { return groupMode_; }
     void setGroupMode(bool on);
+    // "视频电话": calls the peer and closes (the call windows take over).
+    void callPeer();
     bool historyShown() const { return historyShown_; }
     void setHistoryShown(bool on);
     void setEnterSends(bool on);

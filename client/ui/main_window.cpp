@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QScreen>
+#include <QSlider>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -57,6 +58,17 @@ QProgressBar* levelMeter() {
         "QProgressBar::chunk{background:qlineargradient(x1:0,y1:1,x2:0,y2:0,stop:0 #3c3,"
         "stop:0.7 #ee3,stop:1 #e33);}");
     return meter;
+}
+
+// A volume slider, greyed until its mixer control is found.
+QSlider* volumeSlider(const char* name, const char* tip) {
+    auto* slider = new QSlider(Qt::Vertical);
+    slider->setObjectName(name);
+    slider->setToolTip(u(tip));
+    slider->setRange(0, 100);
+    slider->setFixedWidth(14);
+    slider->setEnabled(false);
+    return slider;
 }
 
 }  // namespace
@@ -228,6 +240,10 @@ QWidget* MainWindow::buildMediaColumn() {
     partnerMeter_->setObjectName("partnerLevel");
     media->addWidget(micMeter_);
     media->addWidget(partnerMeter_);
+    micVolume_ = volumeSlider("micVolume", "麦克风音量");
+    speakerVolume_ = volumeSlider("speakerVolume", "喇叭音量");
+    media->addWidget(micVolume_);
+    media->addWidget(speakerVolume_);
     auto* switches = new QVBoxLayout;
     switches->setSpacing(0);
     switches->addWidget(makeButton(1149, "mic", "关闭麦克"));

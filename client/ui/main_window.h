@@ -24,12 +24,14 @@
 class QLabel;
 class QLineEdit;
 class QProgressBar;
+class QSlider;
 class QMenu;
 class QTextEdit;
 
 namespace zemra::client {
 class CInputVolume;
 class COutputVolume;
+class MixerVolume;
 }  // namespace zemra::client
 
 namespace zemra::client::ui {
@@ -56,6 +58,7 @@ class MainWindow : public QWidget, public UiPort, public CallMediaPort {
     static constexpr int kNumberLength = 8;
     // The call controls.
     static constexpr int kSupport = 1103;
+    static constexpr int kConference = 1143;
     static constexpr int kHangUp = 1107;
     static constexpr int kDeviceTest = 1116;
     static constexpr int kRemoteVideo = 1131;
@@ -166,6 +169,10 @@ class MainWindow : public QWidget, public UiPort, public CallMediaPort {
     void startDeviceTest();
     void takeSnapshot();
     void recordCall(bool on);
+    void followWithRemoteVideo();
+    // "系统参数": the options sheet on one of its pages.
+    void openOptions(int page);
+    void connectVolumeSlider(QSlider* slider, MixerVolume& volume);
     void openCallList();
     // --- CallMediaPort ---
     void mediaMessage(const std::string& text) override;
@@ -226,6 +233,8 @@ class MainWindow : public QWidget, public UiPort, public CallMediaPort {
     VideoSurface* preview_ = nullptr;
     QProgressBar* micMeter_ = nullptr;
     QProgressBar* partnerMeter_ = nullptr;
+    QSlider* micVolume_ = nullptr;
+    QSlider* speakerVolume_ = nullptr;
     QPointer<CRingDlg> ring_;
     QPointer<CDialOutDlg> dialOut_;
     QPointer<RemoteVideoDlg> remote_;

@@ -6,6 +6,8 @@
 #include <QDesktopServices>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QSignalBlocker>
+#include <QSlider>
 #include <QTextEdit>
 #include <QTimer>
 #include <QUrl>
@@ -14,12 +16,14 @@
 #include "client/media/input_volume.h"
 #include "client/media/music_share.h"
 #include "client/media/output_volume.h"
+#include "client/media/volume_scale.h"
 #include "client/ui/call_list_dlg.h"
 #include "client/ui/call_setup_dlg.h"
 #include "client/ui/image_button.h"
 #include "client/ui/main_window.h"
 #include "client/ui/photo_dlg.h"
 #include "client/ui/remote_video_dlg.h"
+#include "client/ui/sys_option_dlg.h"
 #include "client/ui/ui_text.h"
 #include "client/ui/video_surface.h"
 #include "client/ui/window_message_bridge.h"
@@ -31,17 +35,8 @@ namespace zemra::client::ui {
 namespace {
 
 constexpr uint32_t kSupportId = 10001;
-
-MediaChoice choiceFrom(const store::UserSettings& s, unsigned frameRate) {
-    MediaChoice c;
-    c.backEnd = s.videoModel == 0 ? CaptureBackEnd::Graph : CaptureBackEnd::Window;
-    c.videoDevice = s.videoDev;
-    c.largePicture = s.img != 0;
-    c.microphone = s.micDev;
-    c.speaker = s.spkDev;
-    c.frameRate = frameRate;
-    return c;
-}
+// The conference program has ended: the devices may be opened again.
+constexpr uint32_t kWmConferenceEnded = kWmUser + 3001;
 
 }  // namespace
 
@@ -52,7 +47,7 @@ void MainWindow::setUpCalls() {
 }
 
 void MainWindow::openMediaDevices() {
-    mediaChoice_ = choiceFrom(core_->settings(), mediaChoice_.frameRate);
+    mediaChoice_ = deviceChoiceOf(core_->settings(), mediaChoice_.frameRate);
     MediaWindows windows;
     windows.preview = preview_->handle();
     windows.previewRect = preview_->area();
@@ -61,10 +56,7 @@ void MainWindow::openMediaDevices() {
     windows.remote = remote->surface()->handle();
     windows.remoteRect = remote->surface()->area();
     media_->openDevices(mediaChoice_, core_->ownId(), windows);
-    store::UserSettings& s = core_->settings();
-    s.videoDev = mediaChoice_.videoDevice;
-    s.micDev = mediaChoice_.microphone;
-    s.spkDev = mediaChoice_.speaker;
+    storeDeviceChoice(mediaChoice_, core_->settings());
     core_->setMediaAvailable(media_->videoAvailable(), media_->audioAvailable());
 }
 
@@ -73,6 +65,8 @@ void MainWindow::releaseMediaDevices() {
     media_->releaseDevices();
     inputVolume_.reset();
     outputVolume_.reset();
+    micVolume_->setEnabled(false);
+    speakerVolume_->setEnabled(false);
 }
 
 RemoteVideoDlg* MainWindow::remoteVideo() {
@@ -85,6 +79,29 @@ RemoteVideoDlg* MainWindow::remoteVideo() {
         connect(remote_, &RemoteVideoDlg::recordWanted, this, &MainWindow::recordCall);
     }
     return remote_;
+}
+
+// The partner's picture stays beside the main window when it moves.
+void MainWindow::followWithRemoteVideo() {
+    if (remote_ && remote_->isVisible()) remote_->placeBeside(frameGeometry());
+}
+
+// The sheet writes the user's choices; the devices follow them where they
+// can, and what they could not follow is put back.
+void MainWindow::openOptions(int page) {
+    DeviceLists devices{engines_->cameraNames(), engines_->microphoneNames(),
+                        engines_->speakerNames()};
+    CSysOptionDlg sheet(core_->options(), core_->settings(),
+                        paths::userDirIn(core_->config().baseDir, core_->ownId()),
+                        std::move(devices), mediaChoice_, static_cast<CSysOptionDlg::Page>(page),
+                        this);
+    if (sheet.exec() != QDialog::Accepted) return;
+    sheet.commit(core_->options(), core_->settings());
+    const MediaChoice wanted = sheet.wantedDevices();
+    media_->changeSoundDevices(mediaChoice_, wanted.microphone, wanted.speaker);
+    media_->changeVideo(mediaChoice_, wanted);
+    storeDeviceChoice(mediaChoice_, core_->settings());
+    core_->optionsChanged();
 }
 
 // --- CallMediaPort ---
@@ -104,7 +121,28 @@ CallMediaPort::VolumeSetUp MainWindow::setUpVolumeControls(unsigned microphone, 
     VolumeSetUp result;
     result.input = inputVolume_->create(microphone, 0) && inputVolume_->controlId() >= 0;
     result.output = outputVolume_->create(speaker) && outputVolume_->controlId() >= 0;
+    if (result.input) connectVolumeSlider(micVolume_, *inputVolume_);
+    if (result.output) connectVolumeSlider(speakerVolume_, *outputVolume_);
     return result;
+}
+
+// The slider starts where the mixer stands, moves the mixer, and follows
+// changes made elsewhere (the desktop's own mixer panel).
+void MainWindow::connectVolumeSlider(QSlider* slider, MixerVolume& volume) {
+    slider->disconnect(this);
+    const QSignalBlocker quiet(slider);
+    slider->setValue(sliderPosition(volume.volume(), volume.minimum(), volume.maximum()));
+    slider->setEnabled(true);
+    MixerVolume* control = &volume;
+    connect(slider, &QSlider::valueChanged, this, [control](int position) {
+        control->setVolume(volumeAtPosition(position, control->minimum(), control->maximum()));
+    });
+    volume.setCallback(
+        [slider, control](int32_t value, uintptr_t) {
+            const QSignalBlocker blocked(slider);
+            slider->setValue(sliderPosition(value, control->minimum(), control->maximum()));
+        },
+        0);
 }
 
 // --- UiPort: calls ---
@@ -313,6 +351,16 @@ void MainWindow::openCallList() {
 bool MainWindow::event(QEvent* event) {
     if (event->type() == WindowMessageEvent::kType) {
         const auto* m = static_cast<WindowMessageEvent*>(event);
+        if (m->message == kWmConferenceEnded) {
+            if (inConference_) {
+                inConference_ = false;
+                core_->calls().setInConference(false);
+                button(kConference)->setEnabled(true);
+                media_->reopenDevices(mediaChoice_);
+                core_->setMediaAvailable(media_->videoAvailable(), media_->audioAvailable());
+            }
+            return true;
+        }
         if (m->message == WM_AUDIO_LEVEL) {
             QProgressBar* meter = m->lParam != 0 ? partnerMeter_ : micMeter_;
             meter->setValue(static_cast<int>(std::min<uintptr_t>(m->wParam / 50, 100)));

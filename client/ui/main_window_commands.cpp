@@ -17,7 +17,9 @@
 #include "client/ui/image_lists.h"
 #include "client/ui/main_window.h"
 #include "client/ui/skin.h"
+#include "client/ui/sys_option_dlg.h"
 #include "client/ui/ui_text.h"
+#include "client/ui/window_message_bridge.h"
 #include "platform/text.h"
 
 namespace zemra::client::ui {
@@ -49,8 +51,8 @@ void MainWindow::showLater(const char*) {}
 
 void MainWindow::runCommand(int control) {
     if (control >= control::kFirstDialKey && control <= control::kLastDialKey) {
-        number_->setText(QString::fromStdString(
-            NumberField::pressKey(number_->text().toStdString(), control, core_->calls().inCall())));
+        number_->setText(QString::fromStdString(NumberField::pressKey(
+            number_->text().toStdString(), control, core_->calls().inCall())));
         return;
     }
     if (const auto refusal = loginRefusal(control, core_->loggedIn())) {
@@ -94,8 +96,23 @@ void MainWindow::runCommand(int control) {
             const QDir programDir(QCoreApplication::applicationDirPath());
             const QString path = QFileInfo(programDir.absolutePath()).dir().filePath("kelmo/kelmo");
             if (QFileInfo::exists(path)) {
+                // The conference program needs the camera and the sound card.
                 inConference_ = true;
-                QProcess::startDetached(
+                core_->calls().setInConference(true);
+                releaseMediaDevices();
+                // Its end is the message that gives the devices back.
+                auto* conference = new QProcess(this);
+                connect(conference, &QProcess::finished, this, [this, conference] {
+                    conference->deleteLater();
+                    WindowMessageBridge::deliver(levelsHandle_, kWmUser + 3001, 0, 0);
+                });
+                connect(conference, &QProcess::errorOccurred, this,
+                        [this, conference](QProcess::ProcessError error) {
+                            if (error != QProcess::FailedToStart) return;
+                            conference->deleteLater();
+                            WindowMessageBridge::deliver(levelsHandle_, kWmUser + 3001, 0, 0);
+                        });
+                conference->start(
                     path, {QString("-id:%1").arg(core_->ownId()),
                            "-pw:" + QString::fromStdString(text::toUtf8(core_->password()))});
                 return;
@@ -116,7 +133,9 @@ void MainWindow::runCommand(int control) {
             QMessageBox::about(this, u("关于ZEMRA"),
                                u("<b>ZEMRA</b> 可视电话 10009<br>即时消息、语音与视频通话。"));
             return;
-        case 1079:  // options
+        case control::kOptions:
+            openOptions(CSysOptionDlg::kGeneral);
+            return;
         case 1114:  // message manager
         case 1064:  // file transfer
             showLater("later windows");
@@ -143,6 +162,7 @@ QMenu* MainWindow::buildMainMenu() {
             case MainMenuEntry::NotOnTop:
                 menu->addAction(top ? u("取消窗口最前") : u("窗口在最前"), this, [this, top] {
                     core_->settings().isTop = top ? 0 : 1;
+                    core_->saveSettings();
                     frame_.setTopmost(!top);
                 });
                 break;
@@ -198,7 +218,8 @@ void MainWindow::showContactMenu(uint32_t id, const QPoint& pos) {
     const bool offline = core_->ownStatus() == OwnStatus::Offline;
     // The homepage is the contact's own text: only web pages are opened.
     const QUrl homepage = QUrl::fromUserInput(fromGbk(contact->homepage));
-    for (const ContactMenuItem& item : contactMenuEntries(contact->category, offline, core_->calls().inCall())) {
+    for (const ContactMenuItem& item :
+         contactMenuEntries(contact->category, offline, core_->calls().inCall())) {
         QAction* action = nullptr;
         switch (item.entry) {
             case ContactMenuEntry::Chat:

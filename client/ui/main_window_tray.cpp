@@ -150,6 +150,7 @@ void MainWindow::minimiseToTray() {
 void MainWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     if (isVisible() && screen()) docker_->windowMoved();
+    followWithRemoteVideo();
 }
 
 }  // namespace zemra::client::ui
