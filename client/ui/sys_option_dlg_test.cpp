@@ -53,6 +53,8 @@ TEST(SysOptionRulesTest, HotKeysMapToVirtualKeysAndBack) {
     const QKeyCombination back = keysFromHotKey(0x6004D);
     EXPECT_EQ(back.key(), Qt::Key_M);
     EXPECT_EQ(back.keyboardModifiers(), Qt::ControlModifier | Qt::AltModifier);
+    // A stored value that is no key shows nothing.
+    EXPECT_EQ(keysFromHotKey(77u << 16 | 3), QKeyCombination());
 }
 
 TEST(SysOptionRulesTest, SwitchingTheSoundKindTwiceKeepsBothTypedPaths) {

@@ -75,6 +75,7 @@ QKeyCombination keysFromHotKey(uint32_t value) {
     } else if (vk >= kVkF1 && vk < kVkF1 + 24) {
         key = static_cast<Qt::Key>(Qt::Key_F1 + (vk - kVkF1));
     }
+    if (key == Qt::Key_unknown) return QKeyCombination();  // nothing the control can show
     Qt::KeyboardModifiers m;
     if (modifiers & kShift) m |= Qt::ShiftModifier;
     if (modifiers & kControl) m |= Qt::ControlModifier;
