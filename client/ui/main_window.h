@@ -12,11 +12,9 @@
 #include <memory>
 #include <optional>
 
-#include <QDateTime>
-
 #include "client/app/client_core.h"
-#include "client/media/call_media.h"
 #include "client/app/ui_port.h"
+#include "client/media/call_media.h"
 #include "client/ui/edge_docker.h"
 #include "client/ui/main_window_rules.h"
 #include "client/ui/skinned_frame.h"
@@ -238,9 +236,7 @@ class MainWindow : public QWidget, public UiPort, public CallMediaPort {
     QPointer<CRingDlg> ring_;
     QPointer<CDialOutDlg> dialOut_;
     QPointer<RemoteVideoDlg> remote_;
-    uint32_t selectedCall_ = 0;  // the contact the call button calls, once
     bool musicShare_ = false;
-    QDateTime callStarted_;
 
     QTimer animationTimer_;  // 2001: the online flashing
     QTimer trayAnimation_;   // 1003

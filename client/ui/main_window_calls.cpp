@@ -181,7 +181,6 @@ void MainWindow::showCallButtons(bool calling) {
 void MainWindow::callConnected(const ConnectedCall& call) {
     number_->setText(QString("%1_%2").arg(call.partnerId).arg(fromGbk(call.partnerName)));
     number_->setEnabled(false);
-    callStarted_ = QDateTime::currentDateTime();
     RemoteVideoDlg* remote = remoteVideo();
     remote->placeBeside(frameGeometry());
     remote->show();
@@ -194,8 +193,8 @@ void MainWindow::callConnected(const ConnectedCall& call) {
 void MainWindow::callTeardown() {
     setMusicShare(false);
     media_->teardown();
-    if (remote_) remote_->setRecording(false);
     if (remote_) {
+        remote_->setRecording(false);
         remote_->hide();
         remote_->surface()->clear();
     }
@@ -208,6 +207,7 @@ void MainWindow::callTeardown() {
 }
 
 void MainWindow::callTextLine(const std::string& line, bool own) {
+    callText_->moveCursor(QTextCursor::End);
     callText_->setTextColor(own ? QColor(255, 0, 0) : QColor(0, 0, 255));
     callText_->insertPlainText(QString::fromStdString(line).remove('\r'));
     callText_->ensureCursorVisible();
@@ -220,13 +220,7 @@ void MainWindow::runCallCommand(int control) {
     CallSignalling& calls = core_->calls();
     switch (control) {
         case control::kCall:
-            if (selectedCall_) {
-                const uint32_t id = std::exchange(selectedCall_, 0);
-                const store::Contact* c = core_->contacts().findContact(id);
-                calls.callContact(id, c ? c->nickname : text::toGbk("未知"));
-            } else {
-                calls.callNumber(number_->text().toStdString());
-            }
+            calls.callNumber(number_->text().toStdString());
             return;
         case kHangUp:
             calls.hangUp();
