@@ -16,6 +16,7 @@
 #include "client/ui/image_button.h"
 #include "client/ui/image_lists.h"
 #include "client/ui/main_window.h"
+#include "client/ui/msg_manager_frame.h"
 #include "client/ui/skin.h"
 #include "client/ui/sys_option_dlg.h"
 #include "client/ui/ui_text.h"
@@ -136,7 +137,9 @@ void MainWindow::runCommand(int control) {
         case control::kOptions:
             openOptions(CSysOptionDlg::kGeneral);
             return;
-        case 1114:  // message manager
+        case control::kMessageManager:
+            CMsgManagerFrame::open(*core_, std::nullopt, this);
+            return;
         case 1064:  // file transfer
             showLater("later windows");
             return;
@@ -242,9 +245,9 @@ void MainWindow::showContactMenu(uint32_t id, const QPoint& pos) {
                 });
                 break;
             case ContactMenuEntry::History:
-                // The history pane until the message manager exists.
-                action = menu->addAction(u("聊天记录"), this,
-                                         [this, id] { openChatWindow(id)->setHistoryShown(true); });
+                action = menu->addAction(u("聊天记录"), this, [this, id] {
+                    CMsgManagerFrame::open(*core_, id, this);
+                });
                 break;
             case ContactMenuEntry::Details:
                 action = menu->addAction(u("查看资料"), this,
