@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTextStream>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QWidget>
 
 #include "client/ui/contact_list_bar.h"
@@ -22,14 +23,16 @@ void writeGeometry(QTextStream& out, const QWidget* w) {
     out << at.x() << ' ' << at.y() << ' ' << w->width() << ' ' << w->height() << "\n";
 }
 
-// Top-level rows of a list: "row=WINDOW|LIST INDEX X Y W H FIRST-COLUMN-TEXT".
+// The shown rows of a list, children of open branches included, in display
+// order: "row=WINDOW|LIST INDEX X Y W H FIRST-COLUMN-TEXT".
 void writeRows(QTextStream& out, const QString& name, const QTreeWidget& tree) {
-    for (int i = 0; i < tree.topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = tree.topLevelItem(i);
+    int index = 0;
+    for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(&tree)); *it; ++it, ++index) {
+        const QTreeWidgetItem* item = *it;
         const QRect r = tree.visualItemRect(item);
         if (r.isEmpty()) continue;
         const QPoint at = tree.viewport()->mapToGlobal(r.topLeft());
-        out << "row=" << name << ' ' << i << ' ' << at.x() << ' ' << at.y() << ' ' << r.width()
+        out << "row=" << name << ' ' << index << ' ' << at.x() << ' ' << at.y() << ' ' << r.width()
             << ' ' << r.height() << ' ' << item->text(0).trimmed() << "\n";
     }
 }
@@ -58,6 +61,7 @@ void MainWindow::writeTestState() {
     out << "tray_status="
         << (trayAnimation_.isActive() || blinkTimer_.isActive() ? -1 : trayStatus_) << "\n";
     out << "queue=" << core_->messageQueue().size() << "\n";
+    out << "on_top=" << (windowFlags().testFlag(Qt::WindowStaysOnTopHint) ? 1 : 0) << "\n";
     out << "blinking=" << (blinkTimer_.isActive() ? 1 : 0) << "\n";
     const CallSignalling& calls = core_->calls();
     out << "call="
