@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/byte_order.h"
+#include "platform/file_replacement.h"
 #include "platform/wave_format.h"
 
 namespace zemra {
@@ -73,6 +74,40 @@ std::vector<uint8_t> streamHeader(const AviStreamInfo& i) {
     put32(h, i.sampleSize);
     for (int16_t v : i.frame) put16(h, static_cast<uint16_t>(v));
     return h;
+}
+
+bool pwriteAll(int fd, uint64_t offset, std::span<const uint8_t> bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                                   static_cast<off_t>(offset + done));
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// The head of the file (RIFF, header list, JUNK, movi list header) and the
+// index behind the data, for data laid out from moviStart to moviEnd.
+bool writeHeadAndIndex(int fd, std::span<const uint8_t> header, std::span<const uint8_t> index,
+                       uint64_t moviStart, uint64_t moviEnd) {
+    const uint64_t used = 12 + header.size();
+    const uint64_t fileEnd = moviEnd + index.size();
+    std::vector<uint8_t> head;
+    putFourCc(head, "RIFF");
+    put32(head, static_cast<uint32_t>(fileEnd - 8));
+    putFourCc(head, "AVI ");
+    head.insert(head.end(), header.begin(), header.end());
+    if (moviStart > used) {
+        putFourCc(head, "JUNK");
+        put32(head, static_cast<uint32_t>(moviStart - used - 8));
+        head.resize(moviStart, 0);
+    }
+    putFourCc(head, "LIST");
+    put32(head, static_cast<uint32_t>(moviEnd - moviStart - 8));
+    putFourCc(head, "movi");
+    return pwriteAll(fd, 0, head) && pwriteAll(fd, moviEnd, index) &&
+           ::ftruncate(fd, static_cast<off_t>(fileEnd)) == 0;
 }
 
 }  // namespace
@@ -331,19 +366,24 @@ std::vector<uint8_t> AviFile::headerList() const {
 
 bool AviFile::writeHeaders() {
     const std::vector<uint8_t> header = headerList();
+    std::vector<uint8_t> index;
+    if (!indexChunk(index)) return false;
     const uint64_t used = 12 + header.size();
     // The gap before the movi list is filled with a JUNK chunk, which needs 8 bytes.
     if (used > moviStart_ || (moviStart_ - used != 0 && moviStart_ - used < 8)) {
-        if (!relocate(header.size())) return false;
+        return rewrite(header, index);
     }
+    return writeHeadAndIndex(fd_, header, index, moviStart_, moviEnd_);
+}
+
+bool AviFile::indexChunk(std::vector<uint8_t>& index) const {
     std::vector<AviStream::Chunk> all;
     for (const auto& s : streams_) {
         for (const auto& c : s->chunks_) all.push_back(c);
     }
     std::sort(all.begin(), all.end(),
               [](const auto& a, const auto& b) { return a.offset < b.offset; });
-
-    std::vector<uint8_t> index;
+    index.clear();
     putFourCc(index, "idx1");
     put32(index, static_cast<uint32_t>(16 * all.size()));
     for (const auto& c : all) {
@@ -351,70 +391,48 @@ bool AviFile::writeHeaders() {
         if (!readAt(c.offset, id)) return false;
         index.insert(index.end(), id, id + 4);
         put32(index, c.key ? kKeyFrame : 0);
+        // Relative to the movi list, so the same wherever the list starts.
         put32(index, static_cast<uint32_t>(c.offset - (moviStart_ + 8)));
         put32(index, c.size);
     }
-    const uint64_t fileEnd = moviEnd_ + index.size();
-
-    std::vector<uint8_t> head;
-    putFourCc(head, "RIFF");
-    put32(head, static_cast<uint32_t>(fileEnd - 8));
-    putFourCc(head, "AVI ");
-    head.insert(head.end(), header.begin(), header.end());
-    if (moviStart_ > used) {
-        putFourCc(head, "JUNK");
-        put32(head, static_cast<uint32_t>(moviStart_ - used - 8));
-        head.resize(moviStart_, 0);
-    }
-    putFourCc(head, "LIST");
-    put32(head, static_cast<uint32_t>(moviEnd_ - moviStart_ - 8));
-    putFourCc(head, "movi");
-    return writeAt(0, head) && writeAt(moviEnd_, index) &&
-           ::ftruncate(fd_, static_cast<off_t>(fileEnd)) == 0;
+    return true;
 }
 
-bool AviFile::relocate(uint64_t headerBytes) {
-    const uint64_t newStart = (12 + headerBytes + 8 + 1024 + 511) / 512 * 512;
-    const std::filesystem::path temp = path_.string() + ".moving";
-    const int out = ::open(temp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (out < 0) return false;
-    bool ok = true;
+bool AviFile::rewrite(std::span<const uint8_t> header, std::span<const uint8_t> index) {
+    // The headers no longer fit in front of the data: the whole file is
+    // written anew with more room, and only a complete, flushed file takes
+    // the old one's place, so a crash on the way leaves the old recording.
+    const uint64_t newStart = (12 + header.size() + 8 + 1024 + 511) / 512 * 512;
+    FileReplacement replacement(path_);
+    if (replacement.fd() < 0) return false;
     std::vector<uint8_t> buffer(1 << 16);
     uint64_t from = moviStart_ + 12;
     uint64_t to = newStart + 12;
-    while (ok && from < moviEnd_) {
+    while (from < moviEnd_) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(buffer.size(), moviEnd_ - from));
-        ok = readAt(from, std::span(buffer.data(), n)) &&
-             ::pwrite(out, buffer.data(), n, static_cast<off_t>(to)) == static_cast<ssize_t>(n);
+        const std::span<uint8_t> part(buffer.data(), n);
+        if (!readAt(from, part) || !pwriteAll(replacement.fd(), to, part)) return false;
         from += n;
         to += n;
     }
-    ok = ok && ::rename(temp.c_str(), path_.c_str()) == 0;
-    if (!ok) {
-        ::close(out);
-        ::unlink(temp.c_str());
+    const uint64_t newEnd = to;
+    if (!writeHeadAndIndex(replacement.fd(), header, index, newStart, newEnd) ||
+        !replacement.commit()) {
         return false;
     }
     ::close(fd_);
-    fd_ = out;
+    fd_ = replacement.releaseFd();
     const uint64_t shift = newStart - moviStart_;
     for (auto& s : streams_) {
         for (auto& c : s->chunks_) c.offset += shift;
     }
-    moviEnd_ += shift;
+    moviEnd_ = newEnd;
     moviStart_ = newStart;
     return true;
 }
 
 bool AviFile::writeAt(uint64_t offset, std::span<const uint8_t> bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
-                                   static_cast<off_t>(offset + done));
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    return pwriteAll(fd_, offset, bytes);
 }
 
 bool AviFile::readAt(uint64_t offset, std::span<uint8_t> bytes) const {

@@ -1,7 +1,9 @@
 // RIFF AVI files: the recordings of calls (an audio stream of the mixed
 // conversation, video streams of the pictures). Files are written in the
 // standard layout (header list, "movi" list, "idx1" index) that players and
-// ffprobe read, and a file opened again for writing is appended to.
+// ffprobe read, and a file opened again for writing is appended to. When
+// the headers of such a file outgrow the room in front of its data, the
+// file is written anew beside it and takes its place only when complete.
 //
 // A file and its streams may be used from several threads (the video and
 // audio engines both write into one recording): every call takes the
@@ -126,7 +128,8 @@ class AviFile {
     bool finish();
     bool writeHeaders();
     std::vector<uint8_t> headerList() const;
-    bool relocate(uint64_t headerBytes);
+    bool indexChunk(std::vector<uint8_t>& index) const;
+    bool rewrite(std::span<const uint8_t> header, std::span<const uint8_t> index);
     bool appendChunk(AviStream& stream, std::span<const uint8_t> data, uint32_t samples, bool key);
     bool appendEmptyChunks(AviStream& stream, uint32_t count);
     uint64_t indexBytes() const;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 
+#include "platform/testing/crash_child.h"
 #include "platform/testing/ffprobe.h"
 #include "platform/testing/temp_dir.h"
 #include "platform/wave_format.h"
@@ -223,6 +224,57 @@ TEST(AviFileTest, HeadersOutgrowingTheirRoomMoveTheData) {
     ASSERT_TRUE(file->stream(kAviStreamVideo, 23)->readChunk(0, data));
     EXPECT_EQ(data, picture(27));
     EXPECT_EQ(probeStreams(dir / "a.avi").size(), 25u);
+}
+
+// Headers that outgrow their room make the file be written anew; a crash
+// with the new file complete but not yet in place leaves the recording that
+// was there, readable, under its name.
+TEST(AviFileTest, ACrashWhileTheFileIsWrittenAnewLeavesTheOldRecording) {
+    TempDir dir;
+    const auto path = dir / "call.avi";
+    {
+        auto file = AviFile::open(path, AviFile::Mode::kCreate);
+        AviStream* audio = file->createStream(audioInfo());
+        audio->setFormat(0, waveFormatBytes());
+        for (int i = 0; i < 4; ++i) audio->write(kAviAppend, pcm(2000, int16_t(i)), 2000, false);
+    }
+    const auto before = probeStreams(path);
+    ASSERT_EQ(before.size(), 1u);
+
+    // A call appended to it, with eight more streams whose headers no longer fit.
+    const auto appendCall = [&] {
+        auto file = AviFile::open(path, AviFile::Mode::kReadWrite);
+        if (!file) return;
+        file->stream(kAviStreamAudio)->write(kAviAppend, pcm(2000, 99), 2000, false);
+        for (int i = 0; i < 8; ++i) {
+            AviStreamInfo info = videoInfo();
+            info.name = std::string(200, char('a' + i));
+            AviStream* video = file->createStream(info);
+            video->setFormat(0, pictureFormatBytes());
+            video->write(0, picture(uint8_t(i)), 1, true);
+        }
+        file->close();
+    };
+    ASSERT_EQ(testing::crashBeforeRename(appendCall), testing::kCrashedExitCode);
+
+    const auto after = probeStreams(path);
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after[0].at("codec_name"), "pcm_s16le");
+    EXPECT_EQ(after[0].at("duration"), before[0].at("duration"));
+    auto file = AviFile::open(path, AviFile::Mode::kRead);
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(file->streamCount(), 1u);
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(file->stream(kAviStreamAudio)->readChunk(3, data));
+    EXPECT_EQ(data, pcm(2000, 3));
+
+    // The new file was already whole, headers and all, before it was to take the name.
+    std::vector<std::filesystem::path> others;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        if (entry.path() != path) others.push_back(entry.path());
+    }
+    ASSERT_EQ(others.size(), 1u);
+    EXPECT_EQ(probeStreams(others[0]).size(), 9u);
 }
 
 TEST(AviFileTest, DamagedFilesFailOrKeepWhatIsIntact) {

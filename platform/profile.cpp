@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/file_replacement.h"
 #include "platform/text.h"
 
 namespace zemra::profile {
@@ -77,24 +78,13 @@ std::vector<Line> readLines(const fs::path& file) {
 }
 
 bool writeLines(const fs::path& file, const std::vector<Line>& lines) {
-    // Written beside the file and renamed over it, so a failed write never
-    // leaves a half file where the settings were.
-    fs::path tmp = file;
-    tmp += ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        for (const Line& line : lines) out << line.raw << "\r\n";
-        out.flush();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            return false;
-        }
+    std::string text;
+    for (const Line& line : lines) {
+        text += line.raw;
+        text += "\r\n";
     }
-    std::error_code ec;
-    fs::rename(tmp, file, ec);
-    return !ec;
+    // A crash or a failed write never leaves a half file where the settings were.
+    return replaceFile(file, text);
 }
 
 // Index range [begin, end) of the lines belonging to each section named `section`.

@@ -3,8 +3,9 @@
 // integer is read up to its first non-digit, and writing a key keeps every
 // other section, key, comment and the order of the file.
 //
-// Each call reads (and, for writes, rewrites) the whole file; the files are
-// a few hundred bytes and are touched at start-up and exit only.
+// Each call reads (and, for writes, replaces) the whole file; the files are
+// a few hundred bytes and are touched at start-up and exit only. A write
+// never leaves a half file, even after a crash (see file_replacement.h).
 #pragma once
 
 #include <filesystem>

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/testing/crash_child.h"
 #include "platform/testing/temp_dir.h"
 
 namespace zemra::profile {
@@ -72,6 +73,20 @@ TEST(ProfileTest, WritingCreatesTheFileAndRejectsLineBreaksInValues) {
     ASSERT_TRUE(writeString(file, "s", "k", "line1\r\n[evil]\r\nk=x"));
     EXPECT_EQ(readFile(file), "[s]\r\nk=line1\r\n");
     EXPECT_FALSE(writeString(dir / "no" / "such" / "dir.ini", "s", "k", "v"));
+}
+
+TEST(ProfileTest, AWriteInterruptedBeforeItsRenameLeavesTheOldFile) {
+    TempDir dir;
+    const auto file = dir / "zemra.ini";
+    const std::string before = "[zemra]\r\nserverip=10.1.2.3\r\n";
+    writeFile(file, before);
+    ASSERT_EQ(
+        testing::crashBeforeRename([&] { writeString(file, "zemra", "serverip", "10.9.9.9"); }),
+        testing::kCrashedExitCode);
+    EXPECT_EQ(readFile(file), before);
+    EXPECT_EQ(testing::crashBeforeRename([&] { deleteSection(file, "zemra"); }),
+              testing::kCrashedExitCode);
+    EXPECT_EQ(readFile(file), before);
 }
 
 }  // namespace

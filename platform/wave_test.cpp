@@ -174,8 +174,10 @@ TEST_F(WaveTest, ASecondSpeakerOnTheSameFileIsHeardNowhereAndLeavesTheFirstOneWr
     // A notice sound opens the same speaker while the call plays: it goes
     // nowhere instead of starting the file over.
     Collector second;
+    second.requeue = false;
     auto notice = WaveOut::open(0, WaveFormat::pcm(8000, 1, 16), second.callback());
     ASSERT_NE(notice, nullptr);
+    second.device = notice.get();
     std::array<uint8_t, kBytes> noise{};
     noise.fill(0x7f);
     WaveBuffer noiseBuffer;
@@ -191,6 +193,7 @@ TEST_F(WaveTest, ASecondSpeakerOnTheSameFileIsHeardNowhereAndLeavesTheFirstOneWr
     call->prepare(voiceBuffer);
     ASSERT_TRUE(call->add(voiceBuffer));
     ASSERT_TRUE(first.waitFor(1));
+    ASSERT_TRUE(second.waitFor(1));
     notice->close();
     notice.reset();
     call->close();

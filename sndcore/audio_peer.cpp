@@ -9,13 +9,6 @@
 #include "sndcore/audio_packet.h"
 
 namespace zemra::snd {
-namespace {
-
-uint64_t packAddress(uint32_t address, uint16_t port) {
-    return (static_cast<uint64_t>(address) << 16) | port;
-}
-
-}  // namespace
 
 ThreadStarter defaultThreadStarter() {
     return [](std::function<void()> body) { return std::thread(std::move(body)); };
@@ -28,7 +21,7 @@ AudioPeer::AudioPeer(const Params& params, CodecNameTable& codecNames, PeerSound
       slot_(params.slot),
       codec_(codecNames),
       sink_(sink),
-      address_(packAddress(params.address, params.port)) {}
+      address_(params.address, params.port) {}
 
 AudioPeer::~AudioPeer() {
     stop_ = true;
@@ -45,12 +38,7 @@ bool AudioPeer::start(const ThreadStarter& starter) {
 }
 
 sockaddr_in AudioPeer::address() const {
-    const uint64_t packed = address_.load();
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = static_cast<uint32_t>(packed >> 16);
-    to.sin_port = htons(static_cast<uint16_t>(packed));
-    return to;
+    return address_.current();
 }
 
 void AudioPeer::send(const uint8_t* packet, size_t bytes) const {
@@ -120,9 +108,9 @@ AudioPeer::Wait AudioPeer::waitAndRead(uint8_t* buffer, size_t& length, sockaddr
 void AudioPeer::handleDatagram(const uint8_t* datagram, size_t length, const sockaddr_in& from) {
     const auto header = readAudioHeader(std::span(datagram, length));
     if (!header || header->sourceId != peerId_) return;
-    // The party may answer from another address than the server told us (NAT).
-    const uint64_t seen = packAddress(from.sin_addr.s_addr, ntohs(from.sin_port));
-    if (address_.load() != seen) address_ = seen;
+    // Anyone may know the party's ID; only its own address is heard, and
+    // only the port may move (a NAT in front of it rebinding).
+    if (!address_.follow(from)) return;
     if (receiveMute_ || length == kAudioHeaderBytes) return;
     jitter_.push(
         {std::vector<uint8_t>(datagram + kAudioHeaderBytes, datagram + length), header->timestamp});

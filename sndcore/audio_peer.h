@@ -10,6 +10,7 @@
 #include <functional>
 #include <thread>
 
+#include "platform/party_address.h"
 #include "platform/winmsg.h"
 #include "sndcore/jitter_list.h"
 #include "sndcore/speech_codec_slot.h"
@@ -33,8 +34,8 @@ class AudioPeer {
   public:
     struct Params {
         uint32_t peerId = 0;
-        uint32_t address = 0;  // IPv4, network byte order
-        uint16_t port = 0;     // host byte order
+        uint32_t address = 0;  // IPv4, network byte order; the only source heard
+        uint16_t port = 0;     // host byte order; follows the party's packets
         int socket = -1;       // lent by the caller, never closed here
         WindowHandle window = 0;
         int slot = 0;
@@ -60,7 +61,8 @@ class AudioPeer {
     bool hasCodec() const { return codec_.loaded(); }
     void setSendMute(int flag) { sendMute_ = flag; }
     void setReceiveMute(int flag) { receiveMute_ = flag; }
-    // Where packets to the party go now (the address of its latest packet).
+    // Where packets to the party go now: its address, at the port of its
+    // latest packet.
     sockaddr_in address() const;
 
   private:
@@ -78,9 +80,8 @@ class AudioPeer {
     const int slot_;
     SpeechCodecSlot codec_;
     PeerSoundSink& sink_;
-    // Network-order address in the high bits, port below: one atomic word,
-    // since the receive thread moves it while the microphone thread sends.
-    std::atomic<uint64_t> address_;
+    // Moved by the receive thread while the microphone thread sends.
+    PartyAddress address_;
     std::atomic<int> sendMute_{0};
     std::atomic<int> receiveMute_{0};
     std::atomic<bool> stop_{false};

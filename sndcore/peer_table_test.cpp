@@ -125,36 +125,75 @@ TEST_F(PeerTableTest, PacketsArePlayedInTimeStampOrder) {
     EXPECT_EQ(levels[5].wParam, 0u);
 }
 
-TEST_F(PeerTableTest, AHeaderOnlyPacketMovesTheAddressButMakesNoSound) {
+// A NAT in front of the party may give it a new port: even a header-only
+// packet from there moves the sending along, without making a sound.
+TEST_F(PeerTableTest, AHeaderOnlyPacketFromANewPortMovesTheSendingButMakesNoSound) {
     PeerTable table(names_, sink_);
-    UdpSocket stale("127.0.0.4");
+    UdpSocket stale("127.0.0.2");
+    ASSERT_NE(stale.port(), remote_.port());
     ASSERT_TRUE(table.add(params(own_, stale)));
-    EXPECT_EQ(table.addressOf(kPeer).sin_addr.s_addr, stale.address());
+    EXPECT_EQ(ntohs(table.addressOf(kPeer).sin_port), stale.port());
 
-    // Strangers change nothing: another ID, other version bits.
-    UdpSocket stranger("127.0.0.3");
+    // The party's own address with another ID or other version bits changes nothing.
     const auto payload = coded(1000, 0);
-    stranger.sendTo(own_, datagram(0, kPeer + 1, payload));
-    stranger.sendTo(own_, datagram(0, kPeer, payload, 0x80));
-    stranger.sendTo(own_, datagram(0, kPeer, payload, 0x03));
+    remote_.sendTo(own_, datagram(0, kPeer + 1, payload));
+    remote_.sendTo(own_, datagram(0, kPeer, payload, 0x80));
+    remote_.sendTo(own_, datagram(0, kPeer, payload, 0x03));
     std::this_thread::sleep_for(150ms);
-    EXPECT_EQ(table.addressOf(kPeer).sin_addr.s_addr, stale.address());
+    EXPECT_EQ(ntohs(table.addressOf(kPeer).sin_port), stale.port());
 
     remote_.sendTo(own_, datagram(0, kPeer));
     ASSERT_TRUE(log_.waitUntil(
-        [&](const auto&) { return table.addressOf(kPeer).sin_addr.s_addr == remote_.address(); },
-        2s));
-    EXPECT_EQ(ntohs(table.addressOf(kPeer).sin_port), remote_.port());
+        [&](const auto&) { return ntohs(table.addressOf(kPeer).sin_port) == remote_.port(); }, 2s));
+    EXPECT_EQ(table.addressOf(kPeer).sin_addr.s_addr, remote_.address());
     std::this_thread::sleep_for(150ms);
     EXPECT_TRUE(sink_.writes().empty());
     for (const auto& level : levelsOf(kPeer)) EXPECT_EQ(level.wParam, 0u);
 
-    // Packets now go to where the party spoke from.
+    // Packets now go to the new port, and no longer to the old one.
     const uint8_t probe[] = {1, 2, 3};
     table.sendToAll(probe, sizeof probe);
     const auto got = remote_.receive(2s);
     ASSERT_TRUE(got.has_value());
     EXPECT_EQ(got->size(), 3u);
+    EXPECT_FALSE(stale.receive(300ms).has_value());
+}
+
+// Someone who knows the party's ID sends sound from another address: none
+// of it is decoded or played, and the party's packets still go where the
+// call began.
+TEST_F(PeerTableTest, ThePartysIdFromAnotherAddressIsNeitherPlayedNorFollowed) {
+    PeerTable table(names_, sink_);
+    ASSERT_TRUE(table.add(params(own_, remote_)));
+    UdpSocket hijacker("127.0.0.9");
+    for (uint32_t i = 0; i < 6; ++i) {
+        hijacker.sendTo(own_, datagram(40 * i, kPeer, coded(1500, i)));
+    }
+    // The party itself, queued behind them on the same socket.
+    const std::array<std::array<uint8_t, 40>, 3> own = {coded(500, 0), coded(500, 1),
+                                                        coded(500, 2)};
+    for (uint32_t i = 0; i < own.size(); ++i) remote_.sendTo(own_, datagram(40 * i, kPeer, own[i]));
+    ASSERT_TRUE(sink_.waitFor(own.size()));
+    std::this_thread::sleep_for(200ms);
+
+    // Only the party's sound, decoded by a codec that never saw the other packets.
+    SpeechCodecSlot reference(names_);
+    const auto writes = sink_.writes();
+    ASSERT_EQ(writes.size(), own.size());
+    for (size_t i = 0; i < own.size(); ++i) {
+        const auto expected = reference.decode(own[i].data(), 40);
+        EXPECT_TRUE(std::equal(expected->begin(), expected->end(), writes[i].second.begin()))
+            << "packet " << i;
+    }
+
+    const uint8_t probe[] = {1, 2, 3};
+    table.sendToAll(probe, sizeof probe);
+    const auto got = remote_.receive(2s);
+    ASSERT_TRUE(got.has_value());
+    EXPECT_EQ(got->size(), 3u);
+    EXPECT_EQ(table.addressOf(kPeer).sin_addr.s_addr, remote_.address());
+    EXPECT_EQ(ntohs(table.addressOf(kPeer).sin_port), remote_.port());
+    EXPECT_FALSE(hijacker.receive(300ms).has_value());
 }
 
 TEST_F(PeerTableTest, ReceiveMuteAndBadPayloadsMakeNoSound) {

@@ -19,8 +19,7 @@ ThreadStarter defaultThreadStarter() {
 
 VideoPeer::VideoPeer(Config config)
     : config_(std::move(config)),
-      address_(config_.address),
-      port_(htons(config_.port)),
+      address_(config_.address, config_.port),
       decoder_(config_.codecHandler),
       recorder_(config_.clock),
       display_(config_.display) {}
@@ -55,11 +54,7 @@ void VideoPeer::release() {
 }
 
 sockaddr_in VideoPeer::address() const {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = address_.load(std::memory_order_relaxed);
-    to.sin_port = port_.load(std::memory_order_relaxed);
-    return to;
+    return address_.current();
 }
 
 void VideoPeer::send(std::span<const uint8_t> datagram) const {
@@ -130,8 +125,9 @@ void VideoPeer::sendReport(bool probe) {
 void VideoPeer::handleDatagram(std::span<const uint8_t> datagram, const sockaddr_in& from) {
     const DatagramKind kind = classifyDatagram(datagram, config_.peerId);
     if (kind == DatagramKind::kIgnored) return;
-    address_.store(from.sin_addr.s_addr, std::memory_order_relaxed);
-    port_.store(from.sin_port, std::memory_order_relaxed);
+    // Only the party's own address speaks for it: anything else carrying
+    // its ID is dropped unseen and unanswered.
+    if (!address_.follow(from)) return;
     receivedAny_ = true;
     if (kind == DatagramKind::kControl) {
         const auto report = VideoReport::readFrom(datagram);

@@ -13,6 +13,7 @@
 #include <span>
 #include <thread>
 
+#include "platform/party_address.h"
 #include "platform/winmsg.h"
 #include "vidcore/avi_video_writer.h"
 #include "vidcore/frame_assembler.h"
@@ -42,8 +43,8 @@ class VideoPeer {
         uint32_t peerId = 0;
         uint32_t ownId = 0;    // written into its probes and reports
         int socket = -1;       // borrowed, never closed here
-        uint32_t address = 0;  // network byte order
-        uint16_t port = 0;     // host byte order
+        uint32_t address = 0;  // network byte order; the only source heard
+        uint16_t port = 0;     // host byte order; follows the party's datagrams
         Display display;
         uint32_t codecHandler = 0;
         std::function<uint32_t()> clock;
@@ -102,8 +103,7 @@ class VideoPeer {
     void sendReport(bool probe);
 
     const Config config_;
-    std::atomic<uint32_t> address_;  // network byte order, each written whole
-    std::atomic<uint16_t> port_;
+    PartyAddress address_;
 
     std::thread thread_;
     std::atomic<bool> stop_{false};

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 
 #include "platform/capture_test_camera.h"
 #include "platform/icm.h"
@@ -15,6 +16,7 @@
 namespace zemra::vid {
 namespace {
 
+using namespace std::chrono_literals;
 using testing::PictureSink;
 using testing::UdpSocket;
 
@@ -70,6 +72,18 @@ std::vector<std::vector<uint8_t>> datagrams(const std::vector<uint8_t>& message,
         out.push_back(std::move(d));
     }
     return out;
+}
+
+// Polls, so that a picture that never comes fails the test instead of
+// waiting inside the sink.
+bool picturesArrive(const PictureSink& sink, WindowHandle window, size_t count,
+                    std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (sink.pictureCount(window) < count) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
 }
 
 class VideoPeerTest : public ::testing::Test {
@@ -170,11 +184,64 @@ TEST_F(VideoPeerTest, IgnoresDatagramsFromOthersAndKeepsTheAddress) {
     }
     EXPECT_EQ(peer->address().sin_port, htons(remote.port()));
     EXPECT_EQ(sink.messageCount(kWindow, kWmVideoPacket), 0u);
+}
 
-    // An accepted datagram moves the party to its source address.
-    peer->handleDatagram(d, stranger.local());
-    EXPECT_EQ(peer->address().sin_port, htons(stranger.port()));
-    EXPECT_EQ(peer->address().sin_addr.s_addr, stranger.address());
+// Someone else who knows the party's ID sends its own picture and a loss
+// report from another address, over the network, while the receive thread
+// runs: nothing of it is shown, counted or answered, and the party's
+// frames still go where the call began.
+TEST_F(VideoPeerTest, ThePartysIdFromAnotherAddressIsNeitherShownNorFollowed) {
+    auto peer = makePeer(176, 144);
+    ASSERT_TRUE(peer->start(defaultThreadStarter()));
+    const sockaddr_in engine = engineSocket.local();
+    UdpSocket hijacker("127.0.0.9");
+    for (const auto& d : datagrams(codedMessages(352, 288, 1)[0], 1, 5)) {
+        hijacker.sendTo(engine, d);
+    }
+    VideoReport loss;
+    loss.senderId = kPeerId;
+    loss.framesLost = 1;
+    loss.lostSinceReport = 1;
+    hijacker.sendTo(engine, loss.toBytes());
+
+    // The party's own frame, queued behind them on the same socket.
+    const auto own = codedMessages(176, 144, 1)[0];
+    for (const auto& d : datagrams(own, 2, 10)) remote.sendTo(engine, d);
+    ASSERT_TRUE(picturesArrive(sink, kWindow, 1, 3s));
+    const auto pictures = sink.pictures(kWindow);
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(pictures[0].header.width, 176);
+    EXPECT_EQ(sink.messageCount(kWindow, kWmVideoPacket), fragmentCount(own.size()));
+    EXPECT_EQ(peer->framesReceived(), 1u);
+    EXPECT_EQ(peer->lossReports(), 0);
+
+    const auto frame = datagrams(own, 3, 15)[0];
+    peer->send(frame);
+    EXPECT_EQ(remote.receiveData(2s), frame);
+    EXPECT_EQ(peer->address().sin_addr.s_addr, remote.address());
+    EXPECT_EQ(peer->address().sin_port, htons(remote.port()));
+    EXPECT_FALSE(hijacker.receive(300ms)) << "no probe, report or frame for the hijacker";
+    peer->stop();
+}
+
+// A NAT in front of the party may give it a new port: its datagrams from
+// there move the sending along.
+TEST_F(VideoPeerTest, ANewPortAtThePartysAddressIsFollowed) {
+    auto peer = makePeer(176, 144);
+    ASSERT_TRUE(peer->start(defaultThreadStarter()));
+    UdpSocket rebound("127.0.0.5");
+    ASSERT_EQ(rebound.address(), remote.address());
+    ASSERT_NE(rebound.port(), remote.port());
+    for (const auto& d : datagrams(codedMessages(176, 144, 1)[0], 1, 5)) {
+        rebound.sendTo(engineSocket.local(), d);
+    }
+    ASSERT_TRUE(picturesArrive(sink, kWindow, 1, 3s));
+
+    const auto frame = datagrams(std::vector<uint8_t>(300, 7), 2, 10)[0];
+    peer->send(frame);
+    EXPECT_EQ(rebound.receiveData(2s), frame);
+    EXPECT_FALSE(remote.receiveData(300ms)) << "the old port is left";
+    peer->stop();
 }
 
 TEST_F(VideoPeerTest, MalformedDatagramsNeverCrashOrDraw) {

@@ -1,8 +1,9 @@
 #include "login_ids.h"
 
-#include <cstdio>
 #include <fstream>
 #include <string>
+
+#include "platform/file_replacement.h"
 
 namespace zemra::store {
 
@@ -52,13 +53,13 @@ bool RememberLoginId(const std::filesystem::path& configDir, uint32_t id) {
         if (entry != id) ids.push_back(entry);
     }
 
-    std::FILE* out = std::fopen((configDir / kLoginIdsFileName).c_str(), "w");
-    if (!out) return false;
-    bool ok = true;
+    std::string text;
     for (uint32_t entry : ids) {
-        ok = std::fprintf(out, "%lu\n", static_cast<unsigned long>(entry)) > 0 && ok;
+        text += std::to_string(entry);
+        text += '\n';
     }
-    return std::fclose(out) == 0 && ok;
+    // Never truncated in place: a crash then would forget every login.
+    return replaceFile(configDir / kLoginIdsFileName, text);
 }
 
 }  // namespace zemra::store

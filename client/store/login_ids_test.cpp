@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "platform/testing/crash_child.h"
 #include "platform/testing/temp_dir.h"
 
 namespace zemra::store {
@@ -81,6 +82,15 @@ TEST_F(LoginIdsTest, BinaryGarbageDoesNotCrash) {
     EXPECT_FALSE(ids.empty());
     EXPECT_TRUE(RememberLoginId(dir_, 3));
     EXPECT_EQ(LoadLoginIds(dir_).front(), 3u);
+}
+
+TEST_F(LoginIdsTest, ALoginInterruptedBeforeItsRenameKeepsTheOldList) {
+    writeFile(cfg(), "7\n5\n");
+    ASSERT_EQ(zemra::testing::crashBeforeRename([&] { RememberLoginId(dir_, 9); }),
+              zemra::testing::kCrashedExitCode);
+    EXPECT_EQ(readFile(cfg()), "7\n5\n");
+    ASSERT_TRUE(RememberLoginId(dir_, 9));
+    EXPECT_THAT(LoadLoginIds(dir_), ElementsAre(9u, 7u, 5u));
 }
 
 TEST_F(LoginIdsTest, UnwritableFolderRemembersNothing) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdio>
 
+#include "platform/file_replacement.h"
+
 namespace zemra::store {
 
 void ViewSettings::serialize(RecordWriter& out) const {
@@ -41,11 +43,8 @@ bool LoadViewSettings(const std::filesystem::path& path, ViewSettings& settings)
 bool SaveViewSettings(const std::filesystem::path& path, const ViewSettings& settings) {
     RecordWriter writer;
     settings.serialize(writer);
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) return false;
-    const auto bytes = writer.bytes();
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    return std::fclose(out) == 0 && written;
+    // Never truncated in place: a crash then would leave no settings at all.
+    return replaceFile(path, writer.bytes());
 }
 
 }  // namespace zemra::store

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/testing/crash_child.h"
 #include "platform/testing/temp_dir.h"
 #include "platform/text.h"
 
@@ -125,6 +126,20 @@ TEST_F(ViewSettingsTest, GarbageNeverCrashes) {
         ViewSettings v;
         EXPECT_TRUE(LoadViewSettings(cfg(), v));
     }
+}
+
+TEST_F(ViewSettingsTest, ASaveInterruptedBeforeItsRenameKeepsTheOldSettings) {
+    ASSERT_TRUE(SaveViewSettings(cfg(), sample()));
+    const std::string before = readFile(cfg());
+    ViewSettings changed = sample();
+    changed.viewFace = "Arial";
+    changed.viewHeight = 240;
+    ASSERT_EQ(zemra::testing::crashBeforeRename([&] { SaveViewSettings(cfg(), changed); }),
+              zemra::testing::kCrashedExitCode);
+    EXPECT_EQ(readFile(cfg()), before);
+    ViewSettings loaded;
+    ASSERT_TRUE(LoadViewSettings(cfg(), loaded));
+    EXPECT_EQ(loaded, sample());
 }
 
 TEST_F(ViewSettingsTest, UnwritablePathWritesNothing) {
