@@ -120,6 +120,7 @@ bool ClientCore::runAccountWizardPath() {
     store::RememberLoginId(config_.baseDir / "config", ownId_);
     mergeLoginContacts();
     saveLayout();
+    saveSettings();  // the new account's settings are kept at once
     applySettings();
     setOwnStatus(OwnStatus::Online);
     capabilityTimer_.start();
@@ -176,6 +177,8 @@ void ClientCore::onLoginResult(int code, int /*value*/) {
                                                              : OwnStatus::Online);
     mergeLoginContacts();
     saveLayout();
+    // The login dialog's choices are kept now that the server took them.
+    saveSettings();
     capabilityTimer_.start();
 }
 

@@ -5,6 +5,7 @@
 #include "client/store/login_ids.h"
 #include "client/store/record_store.h"
 #include "platform/paths.h"
+#include "platform/profile.h"
 #include "protocol/contact_packets.h"
 #include "protocol/login_packets.h"
 #include "protocol/message_packets.h"
@@ -104,6 +105,25 @@ TEST_F(ClientLoginTest, InvisibleLoginStaysHiddenFromFriends) {
     const auto arrived = watcher->waitFor(protocol::PT_CONTACT_ONLINE, 500ms);
     ASSERT_TRUE(arrived);
     EXPECT_EQ(protocol::parseUserId(*arrived), shower);
+}
+
+TEST_F(ClientLoginTest, ChangedSettingsAreOnDiskAtOnceAlsoWhileTheLinkIsDown) {
+    const uint32_t id = server.newUser("keeper", "pw");
+    loginAs(id, "pw");
+    const auto ini = paths::userDirIn(client.config.baseDir, id) / "zemra.ini";
+    // The login's choices are kept as soon as the server took them.
+    EXPECT_EQ(profile::getInt(ini, "zemra", "save", -1), 1);
+
+    client.core().settings().callModel = 1;
+    client.core().optionsChanged();
+    EXPECT_EQ(profile::getInt(ini, "zemra", "callmodel", -1), 1);
+    EXPECT_EQ(client.core().callMode(), 1);
+
+    server.process.kill();
+    ASSERT_TRUE(waitUntil([&] { return !client.core().loggedIn(); }));
+    client.core().settings().isTop = 1;
+    client.core().optionsChanged();
+    EXPECT_EQ(profile::getInt(ini, "zemra", "istop", -1), 1);
 }
 
 TEST_F(ClientLoginTest, DamagedLocalDataAsksForTheWizard) {
