@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libx11-dev libxcb1-dev
   libdb5.3-dev db5.3-util
   libbcg729-dev libvpx-dev libasound2-dev libv4l-dev
-  libsqlite3-dev libasio-dev
+  libsqlite3-dev libasio-dev libsodium-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg xvfb xauth imagemagick trayer xdotool iproute2
   desktop-file-utils appstream dpkg-dev file lintian

@@ -27,12 +27,11 @@ ClientConnection::ClientConnection(tcp::socket socket, ConnectionId id, Connecti
                                    const ConnectionLimits& limits)
     : socket_(std::move(socket)),
       loginTimer_(socket_.get_executor()),
+      flushTimer_(socket_.get_executor()),
       id_(id),
       owner_(owner),
       limits_(limits),
-      rate_(limits.packetsPerSecond, limits.packetBurst),
-      reassembler_([this](uint16_t, std::span<const uint8_t> packet) { onPacket(packet); }),
-      readBuffer_(protocol::PacketReassembler::kMaxRead) {
+      rate_(limits.packetsPerSecond, limits.packetBurst) {
     asio::error_code ec;
     const tcp::endpoint peer = socket_.remote_endpoint(ec);
     if (!ec) {
@@ -42,6 +41,8 @@ ClientConnection::ClientConnection(tcp::socket socket, ConnectionId id, Connecti
         }
     }
     socket_.set_option(tcp::no_delay(true), ec);
+    // Reads happen when the socket says it has bytes; they must never block.
+    socket_.non_blocking(true, ec);
     enableKeepAlive(socket_);
 }
 
@@ -63,22 +64,42 @@ void ClientConnection::setLoggedIn() {
     loginTimer_.cancel();
 }
 
+// Waits for bytes without a buffer of its own; the reassembler is made only
+// once there is something to put in it.
 void ClientConnection::readNext() {
-    socket_.async_read_some(
-        asio::buffer(readBuffer_),
-        [self = shared_from_this()](const asio::error_code& ec, std::size_t count) {
-            if (self->closed_) return;
-            if (ec) {
-                return self->close(ec == asio::error::eof ? "closed by peer" : ec.message());
-            }
-            self->bytesFed_ += count;
-            self->reassembler_.onRead(std::span(self->readBuffer_.data(), count));
-            if (self->closed_) return;
-            if (self->bytesFed_ != self->bytesDispatched_ + self->reassembler_.held()) {
-                return self->close("packet longer than the protocol allows");
-            }
-            self->readNext();
-        });
+    socket_.async_wait(tcp::socket::wait_read,
+                       [self = shared_from_this()](const asio::error_code& ec) {
+                           if (self->closed_) return;
+                           if (ec) return self->close(ec.message());
+                           self->readAvailable();
+                       });
+}
+
+void ClientConnection::readAvailable() {
+    if (!reassembler_) {
+        reassembler_ = std::make_unique<protocol::PacketReassembler>(
+            [this](uint16_t, std::span<const uint8_t> packet) { onPacket(packet); });
+    }
+    asio::error_code readError;
+    const bool got = reassembler_->readFrom([&](uint8_t* into, std::size_t capacity) {
+        const std::size_t count = socket_.read_some(asio::buffer(into, capacity), readError);
+        if (readError) return std::ptrdiff_t{-1};
+        bytesFed_ += count;
+        return static_cast<std::ptrdiff_t>(count);
+    });
+    if (closed_) return;
+    if (!got) {
+        if (readError == asio::error::would_block || readError == asio::error::try_again) {
+            return readNext();
+        }
+        return close(readError == asio::error::eof || !readError ? "closed by peer"
+                                                                 : readError.message());
+    }
+    if (bytesFed_ != bytesDispatched_ + reassembler_->held()) {
+        return close("packet longer than the protocol allows");
+    }
+    if (reassembler_->held() == 0 && !loggedIn_) reassembler_.reset();
+    readNext();
 }
 
 void ClientConnection::onPacket(std::span<const uint8_t> packet) {
@@ -89,11 +110,14 @@ void ClientConnection::onPacket(std::span<const uint8_t> packet) {
     owner_.onPacket(id_, packet);
 }
 
-void ClientConnection::send(std::vector<uint8_t> packet) {
-    if (closed_ || closeWhenFlushed_) return;
+void ClientConnection::send(std::vector<uint8_t> packet, uint64_t receipt) {
+    if (closed_ || closeWhenFlushed_) {
+        if (receipt) reportLost({Queued{{}, receipt}});
+        return;
+    }
     queuedBytes_ += packet.size();
+    queue_.push_back({std::move(packet), receipt});
     if (queuedBytes_ > limits_.maxQueuedBytes) return close("not reading its packets");
-    queue_.push_back(std::move(packet));
     if (!writing_) writeNext();
 }
 
@@ -110,13 +134,19 @@ void ClientConnection::writeNext() {
     while (!queue_.empty() && buffers.size() < 64) {
         inFlight_.push_back(std::move(queue_.front()));
         queue_.pop_front();
-        buffers.push_back(asio::buffer(inFlight_.back()));
+        buffers.push_back(asio::buffer(inFlight_.back().bytes));
     }
     asio::async_write(socket_, buffers,
                       [self = shared_from_this()](const asio::error_code& ec, std::size_t bytes) {
                           if (self->closed_) return;
                           if (ec) return self->close("write failed: " + ec.message());
                           self->queuedBytes_ -= bytes;
+                          std::vector<uint64_t> receipts;
+                          for (const Queued& sent : self->inFlight_) {
+                              if (sent.receipt) receipts.push_back(sent.receipt);
+                          }
+                          self->inFlight_.clear();
+                          if (!receipts.empty()) self->owner_.onWritten(self->id_, receipts, true);
                           self->writeNext();
                       });
 }
@@ -125,7 +155,23 @@ void ClientConnection::closeAfterFlush(const std::string& reason) {
     if (closed_ || closeWhenFlushed_) return;
     closeWhenFlushed_ = true;
     closeReason_ = reason;
-    if (!writing_) close(reason);
+    if (!writing_) return close(reason);
+    // A peer that does not read would otherwise keep the socket for ever.
+    flushTimer_.expires_after(limits_.flushDeadline);
+    flushTimer_.async_wait([self = shared_from_this()](const asio::error_code& ec) {
+        if (!ec) self->close(self->closeReason_ + " (not flushed in time)");
+    });
+}
+
+void ClientConnection::reportLost(const std::vector<Queued>& packets) {
+    std::vector<uint64_t> receipts;
+    for (const Queued& packet : packets) {
+        if (packet.receipt) receipts.push_back(packet.receipt);
+    }
+    if (receipts.empty()) return;
+    asio::post(socket_.get_executor(), [self = shared_from_this(), receipts] {
+        self->owner_.onWritten(self->id_, receipts, false);
+    });
 }
 
 void ClientConnection::close(const std::string& reason) {
@@ -133,9 +179,15 @@ void ClientConnection::close(const std::string& reason) {
     closed_ = true;
     asio::error_code ignored;
     loginTimer_.cancel();
+    flushTimer_.cancel();
     socket_.shutdown(tcp::socket::shutdown_both, ignored);
     socket_.close(ignored);
+    // Whatever was not written is reported lost before the close itself.
+    std::vector<Queued> unwritten = std::move(inFlight_);
+    for (Queued& queued : queue_) unwritten.push_back(std::move(queued));
     queue_.clear();
+    inFlight_.clear();
+    reportLost(unwritten);
     // Reported from the event loop, never from inside whatever called us.
     asio::post(socket_.get_executor(),
                [self = shared_from_this(), reason] { self->owner_.onClosed(self->id_, reason); });

@@ -3,6 +3,7 @@
 #include "protocol/contact_packets.h"
 #include "protocol/file_packets.h"
 #include "protocol/simple_packets.h"
+#include "server/secure_random.h"
 
 namespace zemra::server {
 
@@ -16,12 +17,6 @@ bool FileNegotiation::takeOffer(uint32_t sender, uint32_t receiver, uint32_t* fi
     if (fileSize) *fileSize = it->second;
     offers_.erase(it);
     return true;
-}
-
-uint32_t FileNegotiation::newToken() {
-    uint32_t token = 0;
-    while (token == 0) token = static_cast<uint32_t>(state_.random());
-    return token;
 }
 
 void FileNegotiation::onPropose(uint32_t sender, protocol::PacketView packet) {
@@ -46,7 +41,7 @@ void FileNegotiation::onAccept(uint32_t receiver, protocol::PacketView packet) {
     const Session* from = state_.sessions.find(sender);
     const Session* to = state_.sessions.find(receiver);
     if (!from || !to) return notify(receiver, protocol::PT_FILE_NOTICE_OFFLINE, sender);
-    const uint32_t token = newToken();
+    const uint32_t token = randomToken();
     // The relay must know the token before either side can connect with it.
     state_.out.expectTransfer({token, sender, receiver, fileSize});
     started_.insert(unordered(sender, receiver));

@@ -33,7 +33,6 @@ class FileNegotiation {
 
     bool takeOffer(uint32_t sender, uint32_t receiver, uint32_t* fileSize = nullptr);
     void notify(uint32_t user, uint16_t type, uint32_t about);
-    uint32_t newToken();
     static Pair unordered(uint32_t a, uint32_t b) { return a < b ? Pair{a, b} : Pair{b, a}; }
 
     ServerState& state_;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "protocol/file_packets.h"
 #include "server/rules_fixture.h"
 
@@ -72,6 +75,51 @@ TEST_F(FileNegotiationTest, EveryOtherOutcomeReachesTheOtherSide) {
     login(a);
     offer(a, b);
     EXPECT_EQ(typesTo(logout(b), a.connection), std::vector<uint16_t>{PT_FILE_NOTICE_OFFLINE});
+}
+
+// An MT19937 output is a tempered word of its state; 624 consecutive
+// outputs give the state back, and with it every later output.
+uint32_t untemper(uint32_t y) {
+    y ^= y >> 18;
+    y ^= (y << 15) & 0xEFC60000u;
+    uint32_t x = y;
+    for (int i = 0; i < 5; ++i) x = y ^ ((x << 7) & 0x9D2C5680u);
+    y = x;
+    for (int i = 0; i < 3; ++i) x = y ^ (x >> 11);
+    return x;
+}
+
+// The output that follows 624 consecutive ones, as MT19937 makes it.
+uint32_t nextMt19937Output(const std::vector<uint32_t>& outputs) {
+    const uint32_t first = untemper(outputs[0]);
+    const uint32_t second = untemper(outputs[1]);
+    const uint32_t middle = untemper(outputs[397]);
+    const uint32_t mixed = (first & 0x80000000u) | (second & 0x7FFFFFFFu);
+    uint32_t y = middle ^ (mixed >> 1) ^ ((mixed & 1u) ? 0x9908B0DFu : 0u);
+    y ^= y >> 11;
+    y ^= (y << 7) & 0x9D2C5680u;
+    y ^= (y << 15) & 0xEFC60000u;
+    return y ^ (y >> 18);
+}
+
+TEST(Mt19937Test, TheNextOutputFollowsFromTheLast624) {
+    std::mt19937 generator(12345);
+    std::vector<uint32_t> outputs;
+    for (int i = 0; i < 624; ++i) outputs.push_back(generator());
+    EXPECT_EQ(nextMt19937Output(outputs), generator());
+}
+
+TEST_F(FileNegotiationTest, TransferTokensCannotBeWorkedOutFromEarlierOnes) {
+    TestClient a = registerUser("a");
+    TestClient b = registerUser("b");
+    std::vector<uint32_t> tokens;
+    for (int i = 0; i < 625; ++i) {
+        offer(a, b);
+        const Outbox out = send(b, buildUserIdPacket(PT_FILE_ACCEPT, a.id));
+        ASSERT_EQ(out.transfers().size(), 1u);
+        tokens.push_back(out.transfers()[0].token);
+    }
+    EXPECT_NE(nextMt19937Output(tokens), tokens[624]);
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
-#include "file_relay.h"
+#include "server/file_relay.h"
+
+#include <arpa/inet.h>
 
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace zemra::server {
@@ -8,11 +11,15 @@ using protocol::RelayHello;
 using protocol::RelayRole;
 using tcp = asio::ip::tcp;
 
-// One side of a transfer, from its greeting until the relay pairs it.
+// One side of a transfer, from its greeting until the relay pairs it. It
+// holds its place under the relay's connection caps until it goes.
 class RelayConnection : public std::enable_shared_from_this<RelayConnection> {
   public:
-    RelayConnection(tcp::socket socket, FileRelay& relay)
-        : socket_(std::move(socket)), timer_(socket_.get_executor()), relay_(relay) {}
+    RelayConnection(tcp::socket socket, ConnectionCaps::Ticket ticket, FileRelay& relay)
+        : socket_(std::move(socket)),
+          ticket_(std::move(ticket)),
+          timer_(socket_.get_executor()),
+          relay_(relay) {}
 
     void readGreeting() {
         timer_.expires_after(FileRelay::kGreetingTimeout);
@@ -45,9 +52,11 @@ class RelayConnection : public std::enable_shared_from_this<RelayConnection> {
     }
 
     tcp::socket& socket() { return socket_; }
+    ConnectionCaps::Ticket& ticket() { return ticket_; }
 
   private:
     tcp::socket socket_;
+    ConnectionCaps::Ticket ticket_;
     asio::steady_timer timer_;
     FileRelay& relay_;
     std::array<uint8_t, protocol::kRelayHelloSize> greeting_{};
@@ -59,21 +68,25 @@ namespace {
 // each direction; the pipe ends, closing both, when either side is done.
 class RelayPipe : public std::enable_shared_from_this<RelayPipe> {
   public:
-    // A transfer with no bytes moving for this long is dead; both sides go.
-    static constexpr auto kIdleTimeout = std::chrono::seconds(60);
+    // Once the file has passed, the receiver's last word may take this long.
+    static constexpr auto kLastWordTimeout = std::chrono::seconds(60);
 
-    RelayPipe(tcp::socket sender, tcp::socket receiver, uint32_t fileSize)
-        : sender_(std::move(sender)),
-          receiver_(std::move(receiver)),
-          idleTimer_(sender_.get_executor()),
-          fileSize_(fileSize) {}
+    RelayPipe(RelayConnection& sender, RelayConnection& receiver, uint32_t fileSize,
+              const RelayLimits& limits)
+        : sender_(std::move(sender.socket())),
+          receiver_(std::move(receiver.socket())),
+          senderTicket_(std::move(sender.ticket())),
+          receiverTicket_(std::move(receiver.ticket())),
+          watchTimer_(sender_.get_executor()),
+          fileSize_(fileSize),
+          limits_(limits) {}
 
     // Tells both sides to start; the bytes flow once both have been told,
     // so that no socket ever has two writes in flight.
     void start() {
         static const auto kPaired = protocol::encodeRelayWord(protocol::kRelayPaired);
         auto self = shared_from_this();
-        armIdleTimer();
+        watch();
         for (tcp::socket* socket : {&sender_, &receiver_}) {
             asio::async_write(
                 *socket, asio::buffer(kPaired), [self](const asio::error_code& ec, std::size_t) {
@@ -87,10 +100,21 @@ class RelayPipe : public std::enable_shared_from_this<RelayPipe> {
     }
 
   private:
-    void armIdleTimer() {
-        idleTimer_.expires_after(kIdleTimeout);
-        idleTimer_.async_wait([self = shared_from_this()](const asio::error_code& ec) {
-            if (!ec) self->closeBoth();
+    // Looks at the pipe once per window: while the file is passing it must
+    // move at least the minimum; after that only the receiver's word is due.
+    void watch() {
+        watchTimer_.expires_after(limits_.rateWindow);
+        watchTimer_.async_wait([self = shared_from_this()](const asio::error_code& ec) {
+            if (ec || self->closed_) return;
+            const std::size_t moved = std::exchange(self->movedInWindow_, 0);
+            if (self->filePassed_ < self->fileSize_) {
+                if (moved < self->limits_.minBytesPerWindow) return self->closeBoth();
+            } else {
+                self->quietTime_ = moved ? std::chrono::milliseconds(0)
+                                         : self->quietTime_ + self->limits_.rateWindow;
+                if (self->quietTime_ >= kLastWordTimeout) return self->closeBoth();
+            }
+            self->watch();
         });
     }
 
@@ -103,11 +127,15 @@ class RelayPipe : public std::enable_shared_from_this<RelayPipe> {
         from.async_read_some(asio::buffer(buffer), [self, &from, &to, &buffer, limit, passed](
                                                        const asio::error_code& ec, std::size_t n) {
             if (ec || passed + n > limit) return self->finish(passed == limit && ec);
-            self->armIdleTimer();
             asio::async_write(to, asio::buffer(buffer.data(), n),
                               [self, &from, &to, &buffer, limit, passed, n](
                                   const asio::error_code& writeError, std::size_t) {
                                   if (writeError) return self->closeBoth();
+                                  // Counted once written: a receiver that does
+                                  // not read slows the pipe down as much as a
+                                  // sender that does not write.
+                                  self->movedInWindow_ += n;
+                                  if (&from == &self->sender_) self->filePassed_ = passed + n;
                                   self->forward(from, to, buffer, limit, passed + n);
                               });
         });
@@ -120,8 +148,10 @@ class RelayPipe : public std::enable_shared_from_this<RelayPipe> {
     }
 
     void closeBoth() {
+        if (closed_) return;
+        closed_ = true;
         asio::error_code ignored;
-        idleTimer_.cancel();
+        watchTimer_.cancel();
         sender_.shutdown(tcp::socket::shutdown_both, ignored);
         sender_.close(ignored);
         receiver_.shutdown(tcp::socket::shutdown_both, ignored);
@@ -130,18 +160,30 @@ class RelayPipe : public std::enable_shared_from_this<RelayPipe> {
 
     tcp::socket sender_;
     tcp::socket receiver_;
-    asio::steady_timer idleTimer_;
+    ConnectionCaps::Ticket senderTicket_;
+    ConnectionCaps::Ticket receiverTicket_;
+    asio::steady_timer watchTimer_;
     uint32_t fileSize_;
+    RelayLimits limits_;
     int pairedSides_ = 0;
     std::vector<uint8_t> toReceiver_;
     std::vector<uint8_t> toSender_;
     int closedDirections_ = 0;
+    bool closed_ = false;
+    uint64_t filePassed_ = 0;
+    std::size_t movedInWindow_ = 0;
+    std::chrono::milliseconds quietTime_{0};
 };
 
 }  // namespace
 
-FileRelay::FileRelay(asio::io_context& io, const tcp::endpoint& endpoint)
-    : io_(io), acceptor_(io, endpoint), sweepTimer_(io) {
+FileRelay::FileRelay(asio::io_context& io, const tcp::endpoint& endpoint, const RelayLimits& limits)
+    : io_(io),
+      limits_(limits),
+      caps_(limits.maxConnections, limits.maxConnectionsPerAddress),
+      acceptor_(io, endpoint),
+      acceptRetry_(io),
+      sweepTimer_(io) {
     acceptNext();
     scheduleSweep();
 }
@@ -166,8 +208,10 @@ void FileRelay::expect(uint32_t token, uint32_t senderId, uint32_t receiverId, u
 }
 
 void FileRelay::stop() {
+    stopped_ = true;
     asio::error_code ignored;
     acceptor_.close(ignored);
+    acceptRetry_.cancel();
     sweepTimer_.cancel();
     for (auto& [token, pending] : pending_) {
         if (pending.sender) pending.sender->close();
@@ -178,10 +222,31 @@ void FileRelay::stop() {
 
 void FileRelay::acceptNext() {
     acceptor_.async_accept([this](const asio::error_code& ec, tcp::socket socket) {
-        if (ec == asio::error::operation_aborted) return;
-        if (!ec) std::make_shared<RelayConnection>(std::move(socket), *this)->readGreeting();
+        if (ec == asio::error::operation_aborted || stopped_) return;
+        if (ec) {
+            // Out of descriptors, most likely: wait a little instead of spinning.
+            acceptRetry_.expires_after(std::chrono::milliseconds(100));
+            acceptRetry_.async_wait([this](const asio::error_code& waitError) {
+                if (!waitError && !stopped_) acceptNext();
+            });
+            return;
+        }
+        admit(std::move(socket));
         acceptNext();
     });
+}
+
+void FileRelay::admit(tcp::socket socket) {
+    asio::error_code ec;
+    const tcp::endpoint peer = socket.remote_endpoint(ec);
+    if (ec) return;
+    const uint32_t address = peer.address().is_v4() ? htonl(peer.address().to_v4().to_uint()) : 0;
+    std::optional<ConnectionCaps::Ticket> ticket = caps_.admit(address);
+    if (!ticket) {
+        socket.close(ec);
+        return;
+    }
+    std::make_shared<RelayConnection>(std::move(socket), std::move(*ticket), *this)->readGreeting();
 }
 
 void FileRelay::onGreeting(const std::shared_ptr<RelayConnection>& connection,
@@ -202,8 +267,7 @@ void FileRelay::onGreeting(const std::shared_ptr<RelayConnection>& connection,
     if (!pending.sender || !pending.receiver) return;
 
     auto pipe =
-        std::make_shared<RelayPipe>(std::move(pending.sender->socket()),
-                                    std::move(pending.receiver->socket()), pending.fileSize);
+        std::make_shared<RelayPipe>(*pending.sender, *pending.receiver, pending.fileSize, limits_);
     pending_.erase(it);
     pipe->start();
 }

@@ -1,5 +1,7 @@
 #include "server/profile_service.h"
 
+#include <memory>
+
 #include "protocol/contact_packets.h"
 #include "protocol/simple_packets.h"
 
@@ -61,19 +63,42 @@ void ProfileService::onGetDetails(uint32_t user, protocol::PacketView packet) {
 
 void ProfileService::onSetDetails(uint32_t user, protocol::PacketView packet) {
     const protocol::UserProfile profile = protocol::parseProfile(packet);
-    if (profile.userId != user || !acceptable(profile) || !state_.directory.find(user)) {
-        state_.sendToUser(user, protocol::buildHeaderOnly(protocol::PT_DETAILS_REFUSED));
+    const Session* session = state_.sessions.find(user);
+    if (!session) return;
+    const ConnectionId connection = session->connection;
+    if (profile.userId != user || !acceptable(profile) || !state_.directory.find(user) ||
+        changing_.contains(user)) {
+        state_.out.send(connection, protocol::buildHeaderOnly(protocol::PT_DETAILS_REFUSED));
         return;
     }
-    try {
-        state_.directory.updateProfile(recordFrom(profile), profile.password);
-    } catch (const StoreError& error) {
-        state_.out.log(std::string("details of ") + std::to_string(user) +
-                       " not saved: " + error.what());
-        state_.sendToUser(user, protocol::buildHeaderOnly(protocol::PT_DETAILS_REFUSED));
-        return;
+    auto job = std::make_shared<NewPasswordJob>();
+    job->password = profile.password;
+    const UserRecord record = recordFrom(profile);
+    changing_.insert(user);
+    const bool queued = state_.work.run([job] { job->run(); },
+                                        [this, user, connection, record, job] {
+                                            finishSetDetails(user, connection, record, *job);
+                                        });
+    if (queued) return;
+    changing_.erase(user);
+    state_.out.send(connection, protocol::buildHeaderOnly(protocol::PT_DETAILS_REFUSED));
+}
+
+// The answer goes to the connection that asked, if it is still there.
+void ProfileService::finishSetDetails(uint32_t user, ConnectionId connection,
+                                      const UserRecord& record, const NewPasswordJob& job) {
+    changing_.erase(user);
+    uint16_t answer = protocol::PT_DETAILS_REFUSED;
+    if (!job.failed) {
+        try {
+            state_.directory.updateProfile(record, job.hash);
+            answer = protocol::PT_DETAILS_SAVED;
+        } catch (const StoreError& error) {
+            state_.out.log(std::string("details of ") + std::to_string(user) +
+                           " not saved: " + error.what());
+        }
     }
-    state_.sendToUser(user, protocol::buildHeaderOnly(protocol::PT_DETAILS_SAVED));
+    state_.out.send(connection, protocol::buildHeaderOnly(answer));
 }
 
 void ProfileService::onAddPolicy(uint32_t user, uint16_t type) {

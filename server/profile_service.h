@@ -1,11 +1,14 @@
 // Users' details: what others may see of them, changing one's own details
-// and password, and the add-friend policy.
+// and password, and the add-friend policy. A change of details hashes the new
+// password as background work; one change per user at a time.
 #pragma once
 
 #include <cstdint>
+#include <unordered_set>
 
 #include "protocol/packet.h"
 #include "protocol/profile_packets.h"
+#include "server/password_jobs.h"
 #include "server/server_state.h"
 
 namespace zemra::server {
@@ -27,7 +30,11 @@ class ProfileService {
     static bool acceptable(const protocol::UserProfile& profile);
 
   private:
+    void finishSetDetails(uint32_t user, ConnectionId connection, const UserRecord& record,
+                          const NewPasswordJob& job);
+
     ServerState& state_;
+    std::unordered_set<uint32_t> changing_;  // users whose new password is being hashed
 };
 
 }  // namespace zemra::server

@@ -1,11 +1,14 @@
 // Test helpers: a real store in a temporary folder, the rules on top of it,
-// and clients that are nothing but connection IDs.
+// clients that are nothing but connection IDs, and background work that the
+// tests hold back or refuse at will.
 #pragma once
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/testing/temp_dir.h"
@@ -20,6 +23,36 @@ namespace zemra::server {
 struct TestClient {
     ConnectionId connection = 0;
     uint32_t id = 0;
+};
+
+// Runs work at once, unless told to hold it until finishAll() or to refuse it.
+class TestWork : public BackgroundWork {
+  public:
+    bool run(std::function<void()> job, std::function<void()> done) override {
+        if (refuse) return false;
+        if (!hold) {
+            job();
+            done();
+            return true;
+        }
+        held_.emplace_back(std::move(job), std::move(done));
+        return true;
+    }
+    void finishAll() {
+        auto held = std::move(held_);
+        held_.clear();
+        for (auto& [job, done] : held) {
+            job();
+            done();
+        }
+    }
+    std::size_t held() const { return held_.size(); }
+
+    bool hold = false;
+    bool refuse = false;
+
+  private:
+    std::vector<std::pair<std::function<void()>, std::function<void()>>> held_;
 };
 
 class RulesFixture : public ::testing::Test {
@@ -85,6 +118,24 @@ class RulesFixture : public ::testing::Test {
         return types;
     }
 
+    // Finishes the held work and returns what it produced.
+    Outbox finishWork() {
+        work.finishAll();
+        return rules.takeOutput();
+    }
+
+    // Reports every packet with a receipt to `connection` in `out` as
+    // written (or lost), as the network does once the socket took it.
+    Outbox reportWritten(const Outbox& out, ConnectionId connection, bool written = true) {
+        std::vector<uint64_t> receipts;
+        for (const auto& packet : out.packets()) {
+            if (packet.connection == connection && packet.receipt) {
+                receipts.push_back(packet.receipt);
+            }
+        }
+        return rules.onWritten(connection, receipts, written);
+    }
+
     static bool closes(const Outbox& out, ConnectionId connection) {
         for (const auto& close : out.closes()) {
             if (close.connection == connection) return true;
@@ -94,7 +145,9 @@ class RulesFixture : public ::testing::Test {
 
     testing::TempDir dir;
     ServerStore store{(dir / "zemrad.db").string()};
-    ServerRules rules{store};
+    TestWork work;
+    // Tests register dozens of users from one address; the quota has tests of its own.
+    ServerRules rules{store, work, RulesLimits{.registrationsPerHour = 1000}};
     ConnectionId nextConnection = 1;
 };
 

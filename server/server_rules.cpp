@@ -14,31 +14,19 @@ namespace zemra::server {
 
 using namespace protocol;
 
-namespace {
+ServerRules::ServerRules(ServerStore& store, RulesLimits limits)
+    : ServerRules(store, inlineWork_, limits) {}
 
-// PT_LOGIN_FAILED sub-codes.
-constexpr uint16_t kLoginRefusedDisabled = 12;  // a service account, nobody logs in as it
-constexpr uint16_t kLoginStoreFailure = 14;     // try again later
-
-std::string userText(uint32_t user) {
-    return std::to_string(user);
-}
-
-std::string connectionName(ConnectionId connection) {
-    return "#" + std::to_string(connection);
-}
-
-}  // namespace
-
-ServerRules::ServerRules(ServerStore& store)
-    : state_(store),
+ServerRules::ServerRules(ServerStore& store, BackgroundWork& work, RulesLimits limits)
+    : state_(store, work),
       presence_(state_),
       messages_(state_),
       relations_(state_, presence_, messages_),
       search_(state_, presence_),
       calls_(state_),
       files_(state_),
-      profiles_(state_) {}
+      profiles_(state_),
+      registrations_(limits.registrationsPerHour) {}
 
 std::size_t ServerRules::expectedSize(uint16_t type) {
     switch (type) {
@@ -109,8 +97,18 @@ Outbox ServerRules::onConnect(ConnectionId connection, uint32_t address) {
 Outbox ServerRules::onDisconnect(ConnectionId connection) {
     const auto it = connections_.find(connection);
     if (it == connections_.end()) return take();
-    if (it->second.userId) endSession(it->second.userId, "connection closed");
+    try {
+        if (it->second.userId) endSession(it->second.userId, "connection closed");
+    } catch (const StoreError& error) {
+        state_.out.log(std::string("store failure: ") + error.what());
+    }
     connections_.erase(it);
+    return take();
+}
+
+Outbox ServerRules::onWritten(ConnectionId connection, std::span<const uint64_t> receipts,
+                              bool written) {
+    messages_.onWritten(connection, receipts, written);
     return take();
 }
 
@@ -145,7 +143,7 @@ Outbox ServerRules::onPacket(ConnectionId id, std::span<const uint8_t> bytes) {
             state_.out.close(id, "short packet before login");
         } else {
             state_.out.log("short packet type " + std::to_string(header.type) + " from " +
-                           userText(connection.userId) + " dropped");
+                           std::to_string(connection.userId) + " dropped");
         }
         return take();
     }
@@ -156,7 +154,7 @@ Outbox ServerRules::onPacket(ConnectionId id, std::span<const uint8_t> bytes) {
         // where the client has a way to hear it.
         state_.out.log(std::string("store failure: ") + error.what());
         if (header.type == PT_LOGIN) {
-            state_.out.send(id, buildSubCodePacket(PT_LOGIN_FAILED, kLoginStoreFailure));
+            state_.out.send(id, buildSubCodePacket(PT_LOGIN_FAILED, kLoginTryLater));
         } else if (header.type == PT_REGISTER) {
             state_.out.send(id, buildUserIdPacket(PT_REGISTERED, 0));
         }
@@ -234,81 +232,11 @@ void ServerRules::dispatch(ConnectionId id, ConnectionState& connection, uint16_
     }
 }
 
-void ServerRules::onLogin(ConnectionId id, ConnectionState& connection, PacketView packet) {
-    const LoginRequest login = parseLogin(packet);
-    if (login.clientKey != kClientKey) {
-        state_.out.send(id, buildSubCodePacket(PT_LOGIN_FAILED, kLoginFailedUpgrade));
-        state_.out.close(id, "foreign client key");
-        return;
-    }
-    switch (state_.store.checkPassword(login.userId, login.password)) {
-        case PasswordCheck::Ok:
-            break;
-        case PasswordCheck::Disabled:
-            state_.out.send(id, buildSubCodePacket(PT_LOGIN_FAILED, kLoginRefusedDisabled));
-            return;
-        case PasswordCheck::Unknown:
-        case PasswordCheck::Wrong:
-            // One answer for both, so that logins do not tell which IDs exist.
-            state_.out.send(id, buildSubCodePacket(PT_LOGIN_FAILED, kLoginFailedWrongPassword));
-            state_.out.log("login of " + userText(login.userId) + " refused on " +
-                           connectionName(id));
-            if (++connection.failedLogins >= kMaxFailedLogins) {
-                state_.out.close(id, "too many failed logins");
-            }
-            return;
-    }
-    // A second login on this connection ends the first session on it; a
-    // login from elsewhere takes the account over (the old link may be dead
-    // without the server knowing yet).
-    if (connection.userId) endSession(connection.userId, "logged in again");
-    if (const Session* old = state_.sessions.find(login.userId)) {
-        const ConnectionId oldConnection = old->connection;
-        endSession(login.userId, "logged in elsewhere");
-        state_.out.close(oldConnection, "logged in elsewhere");
-    }
-    startSession(id, connection, login.userId);
-    Session& session = *state_.sessions.find(login.userId);
-    session.invisible = login.invisible;
-    sendLoginAnswer(login.userId);
-    messages_.deliverStored(login.userId);
-    if (!session.invisible) presence_.announce(login.userId, true);
-}
-
-void ServerRules::sendLoginAnswer(uint32_t user) {
-    LoginAccepted answer;
-    answer.userId = user;
-    if (const UserRecord* record = state_.directory.find(user)) {
-        answer.nickname = record->nickname;
-        answer.face = record->face;
-    }
-    for (const auto& [contact, relation] : state_.store.contactsOf(user)) {
-        if (!state_.directory.find(contact)) continue;
-        answer.contacts.push_back(presence_.contactRecord(contact, relation, user));
-    }
-    state_.sendToUser(user, buildLoginAccepted(answer));
-}
-
-void ServerRules::onRegister(ConnectionId id, ConnectionState& connection, PacketView packet) {
-    const UserProfile profile = parseProfile(packet);
-    if (++connection.registrations > kMaxRegistrations || !ProfileService::acceptable(profile)) {
-        state_.out.send(id, buildUserIdPacket(PT_REGISTERED, 0));
-        return;
-    }
-    UserRecord record = ProfileService::recordFrom(profile);
-    record.id = 0;
-    const uint32_t user = state_.directory.add(record, profile.password);
-    state_.out.send(id, buildUserIdPacket(PT_REGISTERED, user));
-    state_.out.log("registered " + userText(user) + " on " + connectionName(id));
-    // The client goes on as the new user without a separate login.
-    if (connection.userId) endSession(connection.userId, "registered a new account");
-    startSession(id, connection, user);
-}
-
 void ServerRules::startSession(ConnectionId id, ConnectionState& connection, uint32_t user) {
     state_.sessions.open(user, id, connection.address);
     connection.userId = user;
-    state_.out.log("login " + userText(user) + " on " + connectionName(id));
+    state_.out.loggedIn(id);
+    state_.out.log("login " + std::to_string(user) + " on #" + std::to_string(id));
 }
 
 void ServerRules::endSession(uint32_t user, const char* why) {
@@ -316,14 +244,16 @@ void ServerRules::endSession(uint32_t user, const char* why) {
     if (!session) return;
     calls_.onLogout(user);
     files_.onLogout(user);
-    if (!session->invisible) presence_.announce(user, false);
+    const bool wasVisible = !session->invisible;
     const ConnectionId connection = session->connection;
     if (const auto it = connections_.find(connection); it != connections_.end()) {
         it->second.userId = 0;
     }
     state_.sessions.close(user);
-    state_.out.log("logout " + userText(user) + " on " + connectionName(connection) + " (" + why +
-                   ")");
+    state_.out.log("logout " + std::to_string(user) + " on #" + std::to_string(connection) + " (" +
+                   why + ")");
+    // Last, as it reads the store: a failure there leaves no session half ended.
+    if (wasVisible) presence_.announce(user, false);
 }
 
 }  // namespace zemra::server

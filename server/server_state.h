@@ -1,15 +1,16 @@
 // The state every rule class works on: the store, the directory of
-// accounts, the sessions, and the outbox of the event being handled.
+// accounts, the sessions, the outbox of the event being handled, and where
+// slow work (password hashing) goes.
 #pragma once
 
 #include <cstdint>
 #include <ctime>
 #include <functional>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "server/background_work.h"
 #include "server/outbox.h"
 #include "server/server_store.h"
 #include "server/session_registry.h"
@@ -18,15 +19,15 @@
 namespace zemra::server {
 
 struct ServerState {
-    explicit ServerState(ServerStore& s) : store(s), directory(s) {}
+    ServerState(ServerStore& s, BackgroundWork& w) : store(s), directory(s), work(w) {}
 
     ServerStore& store;
     UserDirectory directory;
     SessionRegistry sessions;
+    BackgroundWork& work;
     Outbox out;
     // Seconds since 1970, for the notices the server writes itself.
     std::function<uint32_t()> clock = [] { return static_cast<uint32_t>(std::time(nullptr)); };
-    std::mt19937 random{std::random_device{}()};
 
     // False when the user is not logged in.
     bool sendToUser(uint32_t userId, std::vector<uint8_t> packet) {

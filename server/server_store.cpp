@@ -1,9 +1,6 @@
 #include "server/server_store.h"
 
-#include <random>
-
 #include "platform/text.h"
-#include "server/sha256.h"
 
 namespace zemra::server {
 namespace {
@@ -24,7 +21,8 @@ CREATE INDEX IF NOT EXISTS relations_by_contact ON relations (contact, relation)
 CREATE TABLE IF NOT EXISTS auth_requests (
     requester INTEGER NOT NULL, target INTEGER NOT NULL, PRIMARY KEY (requester, target));
 CREATE TABLE IF NOT EXISTS offline_messages (
-    id INTEGER PRIMARY KEY AUTOINCREMENT, recipient INTEGER NOT NULL, packet BLOB NOT NULL);
+    id INTEGER PRIMARY KEY AUTOINCREMENT, recipient INTEGER NOT NULL, packet BLOB NOT NULL,
+    sender INTEGER NOT NULL DEFAULT 0);
 CREATE INDEX IF NOT EXISTS offline_by_recipient ON offline_messages (recipient, id);
 )sql";
 
@@ -71,21 +69,6 @@ void bindProfile(Statement& statement, int first, const UserRecord& user) {
         .bind(first + 11, user.description);
 }
 
-std::string randomSalt() {
-    static std::random_device device;
-    std::string salt(16, '\0');
-    for (char& c : salt) c = static_cast<char>(device());
-    return salt;
-}
-
-std::string hashPassword(std::string_view salt, std::string_view password) {
-    Sha256 hash;
-    hash.update(salt);
-    hash.update(password);
-    const auto digest = hash.finish();
-    return std::string(digest.begin(), digest.end());
-}
-
 }  // namespace
 
 ServerStore::ServerStore(const std::string& path) : db_(path) {
@@ -117,11 +100,17 @@ ServerStore::ServerStore(const std::string& path) : db_(path) {
     addAuth_ =
         db_.prepare("INSERT OR IGNORE INTO auth_requests (requester, target) VALUES (?1, ?2)");
     takeAuth_ = db_.prepare("DELETE FROM auth_requests WHERE requester = ?1 AND target = ?2");
-    storeMessage_ = db_.prepare("INSERT INTO offline_messages (recipient, packet) VALUES (?1, ?2)");
+    replacePassword_ = db_.prepare(
+        "UPDATE users SET salt = ?2, password_hash = ?3 "
+        "WHERE id = ?1 AND salt = ?4 AND password_hash = ?5");
+    storeMessage_ =
+        db_.prepare("INSERT INTO offline_messages (recipient, sender, packet) VALUES (?1, ?2, ?3)");
     countMessages_ = db_.prepare("SELECT COUNT(*) FROM offline_messages WHERE recipient = ?1");
+    countFromSender_ =
+        db_.prepare("SELECT COUNT(*) FROM offline_messages WHERE recipient = ?1 AND sender = ?2");
     loadMessages_ =
-        db_.prepare("SELECT packet FROM offline_messages WHERE recipient = ?1 ORDER BY id");
-    deleteMessages_ = db_.prepare("DELETE FROM offline_messages WHERE recipient = ?1");
+        db_.prepare("SELECT id, packet FROM offline_messages WHERE recipient = ?1 ORDER BY id");
+    deleteMessage_ = db_.prepare("DELETE FROM offline_messages WHERE id = ?1");
 
     ensureServiceAccount(kSystemId, text::toGbk("系统消息"));
     ensureServiceAccount(kSupportId, text::toGbk("技术支持"));
@@ -135,7 +124,20 @@ void ServerStore::createSchema() {
     db_.exec("PRAGMA foreign_keys = OFF");
     Transaction transaction(db_);
     db_.exec(kSchema);
+    addMessageSenders();
+    db_.exec(
+        "CREATE INDEX IF NOT EXISTS offline_by_sender ON offline_messages (recipient, sender)");
     transaction.commit();
+}
+
+// Stores made before senders were counted get the column; their messages
+// count as from nobody.
+void ServerStore::addMessageSenders() {
+    Statement columns = db_.prepare("PRAGMA table_info(offline_messages)");
+    while (columns.step()) {
+        if (columns.bytes(1) == "sender") return;
+    }
+    db_.exec("ALTER TABLE offline_messages ADD COLUMN sender INTEGER NOT NULL DEFAULT 0");
 }
 
 // Service accounts have no password: nobody logs in as them.
@@ -161,7 +163,7 @@ void ServerStore::insertUser(const UserRecord& user, std::string_view salt, std:
     q->run();
 }
 
-uint32_t ServerStore::registerUser(UserRecord profile, std::string_view password) {
+uint32_t ServerStore::registerUser(UserRecord profile, std::string_view passwordHash) {
     Transaction transaction(db_);
     int64_t next = kFirstUserId;
     {
@@ -171,8 +173,7 @@ uint32_t ServerStore::registerUser(UserRecord profile, std::string_view password
     while (userExists(static_cast<uint32_t>(next))) ++next;
     if (next > UINT32_MAX) throw StoreError("user IDs exhausted");
     profile.id = static_cast<uint32_t>(next);
-    const std::string salt = randomSalt();
-    insertUser(profile, salt, hashPassword(salt, password));
+    insertUser(profile, "", passwordHash);
     {
         StatementScope q(setNextId_);
         q->bind(1, next + 1).run();
@@ -195,7 +196,7 @@ std::optional<UserRecord> ServerStore::findUser(uint32_t id) {
     return readUser(*q);
 }
 
-void ServerStore::updateProfile(const UserRecord& profile, std::string_view password) {
+void ServerStore::updateProfile(const UserRecord& profile, std::string_view passwordHash) {
     Transaction transaction(db_);
     {
         StatementScope q(updateProfile_);
@@ -203,24 +204,32 @@ void ServerStore::updateProfile(const UserRecord& profile, std::string_view pass
         bindProfile(*q, 2, profile);
         q->run();
     }
-    setPassword(profile.id, password);
+    setPasswordHash(profile.id, passwordHash);
     transaction.commit();
 }
 
-void ServerStore::setPassword(uint32_t id, std::string_view password) {
-    const std::string salt = randomSalt();
+void ServerStore::setPasswordHash(uint32_t id, std::string_view passwordHash) {
     StatementScope q(setPassword_);
-    q->bind(1, int64_t{id}).bind(2, salt).bind(3, hashPassword(salt, password)).run();
+    q->bind(1, int64_t{id}).bind(2, std::string_view()).bind(3, passwordHash).run();
 }
 
-PasswordCheck ServerStore::checkPassword(uint32_t id, std::string_view password) {
+std::optional<StoredPassword> ServerStore::storedPassword(uint32_t id) {
     StatementScope q(getPassword_);
     q->bind(1, int64_t{id});
-    if (!q->step()) return PasswordCheck::Unknown;
-    const std::string salt = q->bytes(0);
-    const std::string hash = q->bytes(1);
-    if (hash.empty()) return PasswordCheck::Disabled;
-    return hashPassword(salt, password) == hash ? PasswordCheck::Ok : PasswordCheck::Wrong;
+    if (!q->step()) return std::nullopt;
+    return StoredPassword{q->bytes(0), q->bytes(1)};
+}
+
+bool ServerStore::replacePassword(uint32_t id, const StoredPassword& old,
+                                  std::string_view newHash) {
+    StatementScope q(replacePassword_);
+    q->bind(1, int64_t{id})
+        .bind(2, std::string_view())
+        .bind(3, newHash)
+        .bind(4, old.salt)
+        .bind(5, old.hash)
+        .run();
+    return db_.changes() > 0;
 }
 
 void ServerStore::setAddPolicy(uint32_t id, AddPolicy policy) {
@@ -280,13 +289,22 @@ bool ServerStore::takeAuthRequest(uint32_t requester, uint32_t target) {
     return db_.changes() > 0;
 }
 
-bool ServerStore::storeMessage(uint32_t recipient, const std::vector<uint8_t>& packet) {
-    if (messageCount(recipient) >= kMaxOfflineMessages) return false;
+OfflineStore ServerStore::storeMessage(uint32_t recipient, uint32_t sender,
+                                       const std::vector<uint8_t>& packet) {
+    if (messageCount(recipient) >= kMaxOfflineMessages) return OfflineStore::BoxFull;
+    {
+        StatementScope q(countFromSender_);
+        q->bind(1, int64_t{recipient}).bind(2, int64_t{sender});
+        if (q->step() && q->integer(0) >= static_cast<int64_t>(kMaxOfflinePerSender)) {
+            return OfflineStore::SenderShareUsed;
+        }
+    }
     StatementScope q(storeMessage_);
     q->bind(1, int64_t{recipient})
-        .bind(2, std::string_view(reinterpret_cast<const char*>(packet.data()), packet.size()))
+        .bind(2, int64_t{sender})
+        .bind(3, std::string_view(reinterpret_cast<const char*>(packet.data()), packet.size()))
         .run();
-    return true;
+    return OfflineStore::Stored;
 }
 
 std::size_t ServerStore::messageCount(uint32_t recipient) {
@@ -295,23 +313,25 @@ std::size_t ServerStore::messageCount(uint32_t recipient) {
     return q->step() ? static_cast<std::size_t>(q->integer(0)) : 0;
 }
 
-std::vector<std::vector<uint8_t>> ServerStore::takeMessages(uint32_t recipient) {
-    Transaction transaction(db_);
-    std::vector<std::vector<uint8_t>> messages;
-    {
-        StatementScope q(loadMessages_);
-        q->bind(1, int64_t{recipient});
-        while (q->step()) {
-            const std::string bytes = q->bytes(0);
-            messages.emplace_back(bytes.begin(), bytes.end());
-        }
+std::vector<StoredMessage> ServerStore::loadMessages(uint32_t recipient) {
+    StatementScope q(loadMessages_);
+    q->bind(1, int64_t{recipient});
+    std::vector<StoredMessage> messages;
+    while (q->step()) {
+        const std::string bytes = q->bytes(1);
+        messages.push_back({q->integer(0), std::vector<uint8_t>(bytes.begin(), bytes.end())});
     }
-    {
-        StatementScope q(deleteMessages_);
-        q->bind(1, int64_t{recipient}).run();
+    return messages;
+}
+
+void ServerStore::deleteMessages(std::span<const int64_t> ids) {
+    if (ids.empty()) return;
+    Transaction transaction(db_);
+    for (const int64_t id : ids) {
+        StatementScope q(deleteMessage_);
+        q->bind(1, id).run();
     }
     transaction.commit();
-    return messages;
 }
 
 }  // namespace zemra::server

@@ -1,17 +1,19 @@
 // The server's persistent state in one SQLite file: accounts, contact
 // lists, pending friend requests and messages waiting for offline users.
-// Texts are kept as the GBK bytes that came off the wire. Passwords are kept
-// only as salted SHA-256 hashes.
+// Texts are kept as the GBK bytes that came off the wire. Passwords arrive
+// here already hashed (see password_hash.h); the store never sees them.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "server/password_hash.h"
 #include "server/sqlite_db.h"
 
 namespace zemra::server {
@@ -38,7 +40,13 @@ struct UserRecord {
     bool operator==(const UserRecord&) const = default;
 };
 
-enum class PasswordCheck { Ok, Wrong, Unknown, Disabled };
+// A message kept for an offline user, with the row that holds it.
+struct StoredMessage {
+    int64_t id = 0;
+    std::vector<uint8_t> packet;
+};
+
+enum class OfflineStore { Stored, BoxFull, SenderShareUsed };
 
 class ServerStore {
   public:
@@ -48,19 +56,25 @@ class ServerStore {
     static constexpr uint32_t kSupportId = 10001;
     // Messages kept for one offline user; later ones are dropped.
     static constexpr std::size_t kMaxOfflineMessages = 1000;
+    // What one sender may fill of somebody's box, so that he cannot fill it alone.
+    static constexpr std::size_t kMaxOfflinePerSender = kMaxOfflineMessages / 4;
 
     // Opens or creates the file; the two service accounts exist from the start.
     explicit ServerStore(const std::string& path);
 
-    // Returns the new ID.
-    uint32_t registerUser(UserRecord profile, std::string_view password);
+    // Returns the new ID. `passwordHash` is what hashPassword() made.
+    uint32_t registerUser(UserRecord profile, std::string_view passwordHash);
     std::vector<UserRecord> loadUsers();
     std::optional<UserRecord> findUser(uint32_t id);
-    // Saves every field except the ID and the add policy, and the password,
-    // in one transaction.
-    void updateProfile(const UserRecord& profile, std::string_view password);
-    void setPassword(uint32_t id, std::string_view password);
-    PasswordCheck checkPassword(uint32_t id, std::string_view password);
+    // Saves every field except the ID and the add policy, and the password
+    // hash, in one transaction.
+    void updateProfile(const UserRecord& profile, std::string_view passwordHash);
+    void setPasswordHash(uint32_t id, std::string_view passwordHash);
+    // Nothing for an unknown ID.
+    std::optional<StoredPassword> storedPassword(uint32_t id);
+    // Puts `newHash` in place of `old`, unless the password was changed
+    // since `old` was read; returns whether it did.
+    bool replacePassword(uint32_t id, const StoredPassword& old, std::string_view newHash);
     void setAddPolicy(uint32_t id, AddPolicy policy);
 
     // The relation code `owner` gives `contact` (10 friend, 12 blacklist), 0 for none.
@@ -77,14 +91,18 @@ class ServerStore {
     void addAuthRequest(uint32_t requester, uint32_t target);
     bool takeAuthRequest(uint32_t requester, uint32_t target);
 
-    // False when the recipient's box is full.
-    bool storeMessage(uint32_t recipient, const std::vector<uint8_t>& packet);
-    // Oldest first; they are gone from the store afterwards.
-    std::vector<std::vector<uint8_t>> takeMessages(uint32_t recipient);
+    // Refused when the recipient's box is full or the sender has used his share of it.
+    OfflineStore storeMessage(uint32_t recipient, uint32_t sender,
+                              const std::vector<uint8_t>& packet);
+    // Oldest first. They stay until deleteMessages(): a message is gone only
+    // once it has been written to its recipient.
+    std::vector<StoredMessage> loadMessages(uint32_t recipient);
+    void deleteMessages(std::span<const int64_t> ids);
     std::size_t messageCount(uint32_t recipient);
 
   private:
     void createSchema();
+    void addMessageSenders();
     void ensureServiceAccount(uint32_t id, std::string_view nickname);
     void insertUser(const UserRecord& profile, std::string_view salt, std::string_view hash);
     bool userExists(uint32_t id);
@@ -93,7 +111,7 @@ class ServerStore {
     Statement insertUser_, findUser_, userExists_, updateProfile_, setPassword_, getPassword_,
         setPolicy_, nextId_, setNextId_, getRelation_, setRelation_, removeRelation_, contactsOf_,
         contactCount_, ownersWith_, addAuth_, takeAuth_, storeMessage_, countMessages_,
-        loadMessages_, deleteMessages_;
+        countFromSender_, loadMessages_, deleteMessage_, replacePassword_;
 };
 
 }  // namespace zemra::server

@@ -14,18 +14,18 @@ const UserRecord* UserDirectory::find(uint32_t id) const {
     return it == users_.end() ? nullptr : &it->second;
 }
 
-uint32_t UserDirectory::add(const UserRecord& profile, std::string_view password) {
-    const uint32_t id = store_.registerUser(profile, password);
+uint32_t UserDirectory::add(const UserRecord& profile, std::string_view passwordHash) {
+    const uint32_t id = store_.registerUser(profile, passwordHash);
     UserRecord& user = users_[id];
     user = profile;
     user.id = id;
     return id;
 }
 
-void UserDirectory::updateProfile(const UserRecord& profile, std::string_view password) {
+void UserDirectory::updateProfile(const UserRecord& profile, std::string_view passwordHash) {
     const auto it = users_.find(profile.id);
     if (it == users_.end()) return;
-    store_.updateProfile(profile, password);
+    store_.updateProfile(profile, passwordHash);
     const AddPolicy policy = it->second.addPolicy;
     it->second = profile;
     it->second.addPolicy = policy;

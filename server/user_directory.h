@@ -15,10 +15,10 @@ class UserDirectory {
     explicit UserDirectory(ServerStore& store);
 
     const UserRecord* find(uint32_t id) const;
-    // Returns the new ID.
-    uint32_t add(const UserRecord& profile, std::string_view password);
-    // Everything but the add policy, and the password.
-    void updateProfile(const UserRecord& profile, std::string_view password);
+    // Returns the new ID. Passwords come hashed (hashPassword()).
+    uint32_t add(const UserRecord& profile, std::string_view passwordHash);
+    // Everything but the add policy, and the password hash.
+    void updateProfile(const UserRecord& profile, std::string_view passwordHash);
     void setAddPolicy(uint32_t id, AddPolicy policy);
     const std::map<uint32_t, UserRecord>& users() const { return users_; }
 

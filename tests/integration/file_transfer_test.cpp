@@ -1,6 +1,7 @@
 // A file offered, accepted and moved through the server's relay by xferlink.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <sodium.h>
 
 #include <condition_variable>
 #include <mutex>
@@ -12,7 +13,6 @@
 #include "protocol/file_packets.h"
 #include "protocol/relay_hello.h"
 #include "protocol/simple_packets.h"
-#include "server/sha256.h"
 #include "tests/integration/live_server.h"
 #include "xferlink/transfer_session.h"
 
@@ -49,7 +49,11 @@ struct Inbox {
 };
 
 std::string sha256Of(const std::filesystem::path& path) {
-    return server::Sha256::hex(server::Sha256::of(testing::readFile(path)));
+    const std::string bytes = testing::readFile(path);
+    std::string digest(crypto_hash_sha256_BYTES, '\0');
+    crypto_hash_sha256(reinterpret_cast<unsigned char*>(digest.data()),
+                       reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    return digest;
 }
 
 TEST(FileTransferTest, FiveMegabytesArriveWithTheSameSha256) {

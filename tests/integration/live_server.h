@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/testing/temp_dir.h"
 #include "protocol/message_packets.h"
@@ -14,27 +15,30 @@
 namespace zemra::integration {
 
 struct LiveServer {
-    explicit LiveServer(const std::string& address)
-        : process(address, dir / "zemrad.db", dir / "zemrad.log") {}
+    // `extraArguments` go on zemrad's command line (its limits, say).
+    explicit LiveServer(const std::string& address, std::vector<std::string> extraArguments = {})
+        : process(address, dir / "zemrad.db", dir / "zemrad.log", std::move(extraArguments)) {}
 
     const std::string& address() const { return process.address(); }
 
     // Registers on a connection of its own, which is then closed.
     uint32_t newUser(const std::string& nickname, const std::string& password = "pw",
                      uint16_t gender = 0, const std::string& city = "") {
-        TestClient client(address());
+        TestClient client(address(), 3000, clientAddress);
         return client.registerUser(nickname, password, gender, city);
     }
 
     std::unique_ptr<TestClient> loggedIn(uint32_t id, const std::string& password = "pw",
                                          bool invisible = false) {
-        auto client = std::make_unique<TestClient>(address());
+        auto client = std::make_unique<TestClient>(address(), 3000, clientAddress);
         if (!client->login(id, password, invisible)) return nullptr;
         return client;
     }
 
     zemra::testing::TempDir dir;
     ZemradProcess process;
+    // Where the helpers' connections come from; empty leaves it to the system.
+    std::string clientAddress;
 };
 
 inline std::vector<uint8_t> loginPacket(uint32_t id, const std::string& password) {

@@ -13,11 +13,22 @@ namespace zemra::integration {
 
 using Clock = std::chrono::steady_clock;
 
-TestClient::TestClient(const std::string& serverAddress, uint16_t port)
+TestClient::TestClient(const std::string& serverAddress, uint16_t port,
+                       const std::string& sourceAddress)
     : reassembler_([this](uint16_t, std::span<const uint8_t> packet) {
           inbox_.emplace_back(packet.begin(), packet.end());
       }) {
     fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    if (!sourceAddress.empty()) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        inet_pton(AF_INET, sourceAddress.c_str(), &local.sin_addr);
+        if (bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+    }
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);

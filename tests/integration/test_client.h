@@ -19,7 +19,10 @@ using namespace std::chrono_literals;
 
 class TestClient {
   public:
-    explicit TestClient(const std::string& serverAddress, uint16_t port = 3000);
+    // `sourceAddress` (a 127.0.0.x) is the address the connection comes
+    // from; empty leaves it to the system.
+    explicit TestClient(const std::string& serverAddress, uint16_t port = 3000,
+                        const std::string& sourceAddress = {});
     ~TestClient();
     TestClient(const TestClient&) = delete;
     TestClient& operator=(const TestClient&) = delete;

@@ -30,7 +30,8 @@ rc=$?
 out=$("$zemrad" --help 2>"$work/err")
 rc=$?
 [[ $rc -eq 0 ]] || fail "--help exits $rc"
-for option in "--listen ADDRESS" "--db FILE" "--help" "--version"; do
+for option in "--listen ADDRESS" "--db FILE" "--max-connections N" \
+    "--max-connections-per-address N" "--registrations-per-hour N" "--help" "--version"; do
     grep -qF -- "$option" <<<"$out" || fail "--help does not mention $option"
 done
 [[ ! -s $work/err ]] || fail "--help writes to stderr"
@@ -38,7 +39,8 @@ done
 # Run inside the scratch folder: a server started by mistake would leave
 # zemrad.db there rather than in the build tree.
 cd "$work" || fail "no scratch folder"
-for args in "--bogus" "--listen" "--db" "extra"; do
+for args in "--bogus" "--listen" "--db" "extra" "--max-connections 0" \
+    "--max-connections-per-address" "--registrations-per-hour x"; do
     # shellcheck disable=SC2086  # split on purpose: each case is one word
     out=$("$zemrad" $args 2>"$work/err")
     rc=$?

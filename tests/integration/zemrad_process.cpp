@@ -17,8 +17,11 @@ extern char** environ;
 namespace zemra::integration {
 
 ZemradProcess::ZemradProcess(std::string address, std::filesystem::path database,
-                             std::filesystem::path logFile)
-    : address_(std::move(address)), database_(std::move(database)), logFile_(std::move(logFile)) {}
+                             std::filesystem::path logFile, std::vector<std::string> extraArguments)
+    : address_(std::move(address)),
+      database_(std::move(database)),
+      logFile_(std::move(logFile)),
+      extraArguments_(std::move(extraArguments)) {}
 
 ZemradProcess::~ZemradProcess() {
     if (pid_ > 0) terminate();
@@ -41,6 +44,7 @@ bool ZemradProcess::start() {
                                      O_WRONLY | O_CREAT | O_APPEND, 0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     std::vector<std::string> args = {ZEMRAD_PATH, "--listen", address_, "--db", database_.string()};
+    args.insert(args.end(), extraArguments_.begin(), extraArguments_.end());
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);

@@ -6,13 +6,15 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace zemra::integration {
 
 class ZemradProcess {
   public:
+    // `extraArguments` go on zemrad's command line after the address and store.
     ZemradProcess(std::string address, std::filesystem::path database,
-                  std::filesystem::path logFile);
+                  std::filesystem::path logFile, std::vector<std::string> extraArguments = {});
     // Terminates the server if it still runs.
     ~ZemradProcess();
     ZemradProcess(const ZemradProcess&) = delete;
@@ -27,6 +29,8 @@ class ZemradProcess {
     bool running();
 
     const std::string& address() const { return address_; }
+    // While it runs; -1 otherwise.
+    pid_t pid() const { return pid_; }
     std::string log() const;
 
   private:
@@ -35,6 +39,7 @@ class ZemradProcess {
     std::string address_;
     std::filesystem::path database_;
     std::filesystem::path logFile_;
+    std::vector<std::string> extraArguments_;
     pid_t pid_ = -1;
 };
 
