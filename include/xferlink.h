@@ -4,7 +4,14 @@
  * given path. Progress and completion are posted to the given window:
  *   WM_USER + 1101  wParam = bytes done so far (as often as it likes)
  *   WM_USER + 1103  once, when the file is complete on both sides
- * Results are plain success flags. */
+ * Results are plain success flags.
+ *
+ * A receiver keeps the file under a hidden name of its own next to the final
+ * one (".NAME.XXXXXX.part") and renames it when it is whole, so an abort never
+ * leaves a file under the final name. Calls for one peer take turns: a
+ * StartSend that replaces a running transfer returns only after that
+ * transfer has ended, clean-up included. ZEMRA_XFER_RATE (bytes per second)
+ * holds a sender to that rate. */
 #ifndef ZEMRA_XFERLINK_H
 #define ZEMRA_XFERLINK_H
 

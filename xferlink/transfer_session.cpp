@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <system_error>
 #include <vector>
 
 #include "include/xferlink.h"
+#include "xferlink/send_pacer.h"
 
 namespace zemra::xferlink {
 using namespace protocol;
@@ -45,7 +47,37 @@ bool writeFully(int fd, const uint8_t* data, std::size_t size) {
     return true;
 }
 
+constexpr std::string_view kPartialSuffix = ".part";
+constexpr std::size_t kPartialRandomChars = 6;  // the XXXXXX of mkostemps
+// Room for the dot, the random part and the suffix within a file name.
+constexpr std::size_t kPartialBaseMax = 200;
+
+// Creates the receiver's file under a fresh name next to `target`. The name
+// is the receiver's own: nothing else in the folder is truncated, and no
+// other transfer's clean-up can remove it.
+FileHandle createPartial(const std::filesystem::path& target, std::filesystem::path& partial) {
+    std::string base = target.filename().string();
+    if (base.size() > kPartialBaseMax) base.resize(kPartialBaseMax);
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    std::string pattern =
+        (folder / ("." + base + "." + std::string(kPartialRandomChars, 'X'))).string();
+    pattern += kPartialSuffix;
+    const int fd = ::mkostemps(pattern.data(), static_cast<int>(kPartialSuffix.size()), O_CLOEXEC);
+    if (fd < 0) return FileHandle(-1);
+    // mkostemps makes it private; the received file is an ordinary one.
+    ::fchmod(fd, 0644);
+    partial = pattern;
+    return FileHandle(fd);
+}
+
 }  // namespace
+
+bool TransferSession::isPartialName(const std::string& fileName) {
+    const std::size_t tail = 1 + kPartialRandomChars + kPartialSuffix.size();
+    return fileName.size() > tail + 1 && fileName.front() == '.' &&
+           fileName.ends_with(kPartialSuffix) && fileName[fileName.size() - tail] == '.';
+}
 
 TransferSession::TransferSession(TransferRequest request)
     : request_(std::move(request)), thread_([this] { run(); }) {}
@@ -53,12 +85,6 @@ TransferSession::TransferSession(TransferRequest request)
 TransferSession::~TransferSession() {
     cancel();
     if (thread_.joinable()) thread_.join();
-}
-
-std::filesystem::path TransferSession::partialPath(const std::filesystem::path& path) {
-    std::filesystem::path partial = path;
-    partial += ".part";
-    return partial;
 }
 
 void TransferSession::run() {
@@ -91,8 +117,10 @@ bool TransferSession::send() {
     FileHandle file(::open(request_.path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file.valid()) return false;
     std::vector<uint8_t> chunk(kChunkSize);
+    const SendPacer pacer(SendPacer::rateFromEnvironment());
     uint64_t done = 0;
     while (done < request_.fileSize) {
+        pacer.waitUntilDue(done, [this] { return stream_.cancelled(); });
         const std::size_t want =
             static_cast<std::size_t>(std::min<uint64_t>(kChunkSize, request_.fileSize - done));
         const ssize_t n = ::read(file.get(), chunk.data(), want);
@@ -108,10 +136,10 @@ bool TransferSession::send() {
 }
 
 bool TransferSession::receive() {
-    const std::filesystem::path partial = partialPath(request_.path);
+    std::filesystem::path partial;
     bool ok = false;
     {
-        FileHandle file(::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        FileHandle file = createPartial(request_.path, partial);
         if (!file.valid()) return false;
         std::vector<uint8_t> chunk(kChunkSize);
         uint64_t done = 0;

@@ -42,8 +42,9 @@ class TransferSession {
     bool succeeded() const { return succeeded_.load(); }
     uint32_t peerId() const { return request_.peerId; }
 
-    // Where a receiver keeps the file until it is whole.
-    static std::filesystem::path partialPath(const std::filesystem::path& path);
+    // True for the names a receiver keeps a file under until it is whole:
+    // ".NAME.XXXXXX.part" next to the final name, one of its own per transfer.
+    static bool isPartialName(const std::string& fileName);
 
   private:
     void run();

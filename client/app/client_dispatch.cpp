@@ -1,7 +1,9 @@
 // The one switch over the types of packets from the server.
 #include "client/app/client_core.h"
+#include "client/app/file_peer_message.h"
 #include "client/app/login_refusal.h"
 #include "protocol/contact_packets.h"
+#include "protocol/file_packets.h"
 #include "protocol/login_packets.h"
 #include "protocol/message_packets.h"
 #include "protocol/packet_types.h"
@@ -162,6 +164,16 @@ void ClientCore::dispatchPacket(uint16_t type, std::span<const uint8_t> bytes) {
             if (fileTransferWindow_ != 0) {
                 postWindowMessage(fileTransferWindow_, kWmFileNotice, fileNoticeCode(type),
                                   static_cast<intptr_t>(parseUserId(packet)));
+            }
+            break;
+        case PT_FILE_OFFER:
+            ui_.fileOffered(parseFileOffer(packet));
+            break;
+        case PT_FILE_PEER:
+            if (fileTransferWindow_ != 0) {
+                const FilePeer peer = parseFilePeer(packet);
+                postWindowMessage(fileTransferWindow_, kWmFilePeer, filePeerWParam(peer),
+                                  filePeerLParam(peer));
             }
             break;
         default:

@@ -9,6 +9,7 @@
 
 #include "client/app/call_signalling.h"
 #include "client/store/chat_message.h"
+#include "protocol/file_packets.h"
 #include "protocol/profile_packets.h"
 
 namespace zemra::client {
@@ -87,6 +88,11 @@ class UiPort {
     virtual void callTeardown() {}
     // A line of the in-call text pane (UTF-8).
     virtual void callTextLine(const std::string& /*line*/, bool /*own*/) {}
+
+    // --- file transfer ---
+    // Another user offers a file (the offering user's ID is `offer.peerId`):
+    // the file transfer window opens for it, or the client answers busy.
+    virtual void fileOffered(const protocol::FileOffer& /*offer*/) {}
 };
 
 }  // namespace zemra::client

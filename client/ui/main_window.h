@@ -132,6 +132,7 @@ class MainWindow : public QWidget, public UiPort, public CallMediaPort {
     void callConnected(const ConnectedCall& call) override;
     void callTeardown() override;
     void callTextLine(const std::string& line, bool own) override;
+    void fileOffered(const protocol::FileOffer& offer) override;
 
     CallMedia& media() { return *media_; }
     RemoteVideoDlg* remoteVideo();

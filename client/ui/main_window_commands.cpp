@@ -13,6 +13,7 @@
 #include "client/ui/chat_dlg.h"
 #include "client/ui/contact_list_bar.h"
 #include "client/ui/delete_friend_dlg.h"
+#include "client/ui/file_transfer_dlg.h"
 #include "client/ui/image_button.h"
 #include "client/ui/image_lists.h"
 #include "client/ui/main_window.h"
@@ -140,8 +141,12 @@ void MainWindow::runCommand(int control) {
         case control::kMessageManager:
             CMsgManagerFrame::open(*core_, std::nullopt, this);
             return;
-        case 1064:  // file transfer
-            showLater("later windows");
+        case 1064:  // file transfer, to the contact chosen last
+            if (const store::Contact* c = core_->contacts().findContact(selectedContact_)) {
+                CFileTransferDlg::offer(*core_, c->id, c->nickname, this);
+            } else {
+                showMessage("请先在好友列表中选择要发送文件的用户", "zemra");
+            }
             return;
         default:
             runCallCommand(control);
@@ -235,7 +240,11 @@ void MainWindow::showContactMenu(uint32_t id, const QPoint& pos) {
                 });
                 break;
             case ContactMenuEntry::SendFile:
-                action = menu->addAction(u("发送文件"), this, [this] { showLater("file"); });
+                action = menu->addAction(u("发送文件"), this, [this, id] {
+                    if (const store::Contact* c = core_->contacts().findContact(id)) {
+                        CFileTransferDlg::offer(*core_, id, c->nickname, this);
+                    }
+                });
                 break;
             case ContactMenuEntry::Homepage:
                 action = menu->addAction(u("个人主页"), this, [homepage] {
@@ -245,9 +254,8 @@ void MainWindow::showContactMenu(uint32_t id, const QPoint& pos) {
                 });
                 break;
             case ContactMenuEntry::History:
-                action = menu->addAction(u("聊天记录"), this, [this, id] {
-                    CMsgManagerFrame::open(*core_, id, this);
-                });
+                action = menu->addAction(u("聊天记录"), this,
+                                         [this, id] { CMsgManagerFrame::open(*core_, id, this); });
                 break;
             case ContactMenuEntry::Details:
                 action = menu->addAction(u("查看资料"), this,

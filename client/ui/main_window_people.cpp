@@ -1,8 +1,10 @@
 // The main window's part in finding people: the search window, friend
 // requests both ways, and the system messages with their button.
 #include <QGraphicsOpacityEffect>
+#include <QTimer>
 
 #include "client/ui/auth_dlg.h"
+#include "client/ui/file_transfer_dlg.h"
 #include "client/ui/image_button.h"
 #include "client/ui/main_window.h"
 #include "client/ui/search_dlg.h"
@@ -20,11 +22,11 @@ void MainWindow::openSearch() {
         actions.call = [this](uint32_t id, const std::string& gbkNick) {
             core_->calls().callContact(id, gbkNick);
         };
-        actions.sendFile = [this](uint32_t, const std::string&) {
-            showMessage("文件传输功能还没有安装，暂时不能发送文件。", "zemra");
+        actions.sendFile = [this](uint32_t id, const std::string& gbkNick) {
+            CFileTransferDlg::offer(*core_, id, gbkNick, this);
         };
         actions.inCall = [this] { return core_->calls().inCall(); };
-        actions.transferRunning = [] { return false; };
+        actions.transferRunning = [] { return CFileTransferDlg::transferRunning(); };
         search_ = new CSearchDlg(*core_, std::move(actions));
     }
     search_->showNormal();
@@ -70,6 +72,11 @@ void MainWindow::blinkSystemButton(bool on) {
         b->setGraphicsEffect(effect);
     }
     effect->setOpacity(on ? 1.0 : 0.25);
+}
+
+// An offer arrives inside a packet handler: the window opens once it is done.
+void MainWindow::fileOffered(const protocol::FileOffer& offer) {
+    QTimer::singleShot(0, this, [this, offer] { CFileTransferDlg::offered(*core_, offer, this); });
 }
 
 }  // namespace zemra::client::ui
