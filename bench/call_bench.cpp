@@ -29,6 +29,7 @@
 #include "platform/testing/temp_dir.h"
 #include "platform/wav_file.h"
 #include "platform/winmsg.h"
+#include "sndcore/testing/sound_test_support.h"
 #include "vidcore/testing/udp_socket.h"
 
 namespace zemra::client {
@@ -150,21 +151,6 @@ double mean(const std::vector<T>& values) {
     return std::accumulate(values.begin(), values.end(), 0.0) / double(values.size());
 }
 
-// Where each burst starts: the first loud sample after at least `gap` quiet ones.
-std::vector<size_t> onsets(const std::vector<int16_t>& s, int16_t threshold, size_t gap) {
-    std::vector<size_t> out;
-    size_t quiet = gap;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (std::abs(s[i]) >= threshold) {
-            if (quiet >= gap) out.push_back(i);
-            quiet = 0;
-        } else {
-            ++quiet;
-        }
-    }
-    return out;
-}
-
 // 20-ms bursts of 1 kHz every half second into the microphone, from 1.2 s on
 // (well after the call has connected and the microphone is on). Both devices
 // keep real time from their start, so a sample's time is its device's start
@@ -201,7 +187,7 @@ void BM_MouthToEarDelay(benchmark::State& state) {
                            .count();
         }
         const auto heard = readWavSamples(out).value_or(std::vector<int16_t>{});
-        const auto found = onsets(heard, 3000, 1600);
+        const auto found = snd::testing::burstOnsets(heard, 3000, 1600);
         if (found.size() != kBursts) return state.SkipWithError("bursts lost on the way");
         offsetSumMs += offsetMs;
         for (size_t b = 0; b < kBursts; ++b) {

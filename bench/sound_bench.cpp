@@ -72,21 +72,6 @@ void BM_MixSixteenRings(benchmark::State& state) {
 }
 BENCHMARK(BM_MixSixteenRings)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
-// Sample index of the start of each burst: the first loud sample after at least `gap` quiet ones.
-std::vector<size_t> onsets(const std::vector<int16_t>& s, int16_t threshold, size_t gap) {
-    std::vector<size_t> out;
-    size_t quiet = gap;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (std::abs(s[i]) >= threshold) {
-            if (quiet >= gap) out.push_back(i);
-            quiet = 0;
-        } else {
-            ++quiet;
-        }
-    }
-    return out;
-}
-
 // A 20-ms burst every half second spoken into one engine; the delay is
 // when each burst starts in the other engine's speaker output. Each call
 // starts the two engines' sound clocks at a new relative phase, which moves
@@ -140,7 +125,7 @@ void BM_MouthToEarDelay(benchmark::State& state) {
         alice->INPUT1();
 
         const auto heard = readWavSamples(dir / "out.wav").value_or(std::vector<int16_t>{});
-        const auto found = onsets(heard, 3000, 1600);
+        const auto found = testing::burstOnsets(heard, 3000, 1600);
         if (found.size() != kBursts) {
             state.SkipWithError("bursts lost on the way");
             return;

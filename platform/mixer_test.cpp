@@ -8,6 +8,7 @@
 
 #include "platform/mixer_soft.h"
 #include "platform/testing/temp_dir.h"
+#include "platform/testing/virtual_sound_fixture.h"
 #include "platform/wav_file.h"
 #include "platform/wave.h"
 
@@ -16,19 +17,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class SoftMixerTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        setenv("ZEMRA_AUDIO_IN", "tone:1000", 1);
-        setenv("ZEMRA_AUDIO_OUT", "null", 1);
-        resetSoftMixer();
-    }
-    void TearDown() override {
-        unsetenv("ZEMRA_AUDIO_IN");
-        unsetenv("ZEMRA_AUDIO_OUT");
-        resetSoftMixer();
-    }
-};
+using SoftMixerTest = testing::VirtualSoundTest;
 
 TEST_F(SoftMixerTest, BelongsToTheVirtualDevicesAndHasTheUsualLines) {
     ASSERT_EQ(Mixer::deviceCount(), 1u);

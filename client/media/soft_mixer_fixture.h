@@ -12,22 +12,12 @@
 
 #include "platform/mixer.h"
 #include "platform/mixer_soft.h"
+#include "platform/testing/virtual_sound_fixture.h"
 
 namespace zemra::client {
 
-class SoftMixerFixture : public ::testing::Test {
+class SoftMixerFixture : public zemra::testing::VirtualSoundTest {
   protected:
-    void SetUp() override {
-        setenv("ZEMRA_AUDIO_IN", "tone:1000", 1);
-        setenv("ZEMRA_AUDIO_OUT", "null", 1);
-        resetSoftMixer();
-    }
-    void TearDown() override {
-        unsetenv("ZEMRA_AUDIO_IN");
-        unsetenv("ZEMRA_AUDIO_OUT");
-        resetSoftMixer();
-    }
-
     // Runs queued calls until `done`, `ms` at most.
     static bool runEventsUntil(const std::function<bool()>& done, int ms = 2000) {
         QElapsedTimer clock;

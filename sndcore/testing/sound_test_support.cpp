@@ -204,4 +204,18 @@ std::vector<uint8_t> sinePcm(size_t samples, double hz, double amplitude, double
     return bytes;
 }
 
+std::vector<size_t> burstOnsets(std::span<const int16_t> samples, int16_t threshold, size_t gap) {
+    std::vector<size_t> out;
+    size_t quiet = gap;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        if (std::abs(samples[i]) >= threshold) {
+            if (quiet >= gap) out.push_back(i);
+            quiet = 0;
+        } else {
+            ++quiet;
+        }
+    }
+    return out;
+}
+
 }  // namespace zemra::snd::testing

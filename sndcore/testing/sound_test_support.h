@@ -116,4 +116,8 @@ using zemra::testing::probeStreams;
 std::vector<uint8_t> sinePcm(size_t samples, double hz, double amplitude, double rate,
                              size_t startSample = 0);
 
+// Where each burst of sound starts: the index of the first sample at least
+// `threshold` loud after at least `gap` quieter ones.
+std::vector<size_t> burstOnsets(std::span<const int16_t> samples, int16_t threshold, size_t gap);
+
 }  // namespace zemra::snd::testing

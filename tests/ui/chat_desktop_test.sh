@@ -32,16 +32,7 @@ alice_writes() {  # alice_writes TEXT
 }
 
 chat_title="发送讯息 - bob"
-register alice alice pw123
-register bob bob pw456
-: "${alice_id:?}" "${bob_id:?}"
-kill "$alice_pid" "$bob_pid"
-wait_for 100 bash -c "! kill -0 $alice_pid 2>/dev/null && ! kill -0 $bob_pid 2>/dev/null" ||
-    fail "clients did not end"
-"$add_friend" "$address" "$alice_id" pw123 "$bob_id" || fail "could not add bob to alice"
-"$add_friend" "$address" "$bob_id" pw456 "$alice_id" || fail "could not add alice to bob"
-login_again alice
-login_again bob
+two_friends  # alice (pw123) and bob (pw456), friends of each other, logged in
 wait_for 100 grep -q "^item=$bob_id " "$work/alice.state" || fail "bob not in alice's list"
 wait_for 100 grep -q "^item=$alice_id " "$work/bob.state" || fail "alice not in bob's list"
 

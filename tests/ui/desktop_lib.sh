@@ -151,6 +151,21 @@ login_again() {  # login_again NAME
     eval "${name}_pid=$pid"
 }
 
+# Registers alice (pw123) and bob (pw456), makes them friends of each other
+# through $add_friend while they are logged out, and logs both in again.
+two_friends() {
+    register alice alice pw123
+    register bob bob pw456
+    : "${alice_id:?}" "${bob_id:?}"
+    kill "$alice_pid" "$bob_pid"
+    wait_for 100 bash -c "! kill -0 $alice_pid 2>/dev/null && ! kill -0 $bob_pid 2>/dev/null" ||
+        fail "clients did not end"
+    "$add_friend" "$address" "$alice_id" pw123 "$bob_id" || fail "could not add bob to alice"
+    "$add_friend" "$address" "$bob_id" pw456 "$alice_id" || fail "could not add alice to bob"
+    login_again alice
+    login_again bob
+}
+
 # The test state line for a named control: "X Y W H" in screen coordinates.
 widget_geometry() {  # widget_geometry STATE WINDOW_TITLE NAME
     sed -n "s/^widget=$2|$3 //p" "$1" | tail -1

@@ -125,16 +125,7 @@ partial_size() {  # partial_size FOLDER
     [[ -n $f ]] && stat -c %s "$f"
 }
 
-register alice alice pw123
-register bob bob pw456
-: "${alice_id:?}" "${bob_id:?}"
-kill "$alice_pid" "$bob_pid"
-wait_for 100 bash -c "! kill -0 $alice_pid 2>/dev/null && ! kill -0 $bob_pid 2>/dev/null" ||
-    fail "clients did not end"
-"$add_friend" "$address" "$alice_id" pw123 "$bob_id" || fail "could not add bob to alice"
-"$add_friend" "$address" "$bob_id" pw456 "$alice_id" || fail "could not add alice to bob"
-login_again alice
-login_again bob
+two_friends  # alice (pw123) and bob (pw456), friends of each other, logged in
 wait_for 100 grep -q "^contact=$bob_id group=0 presence=0\$" "$work/alice.state" ||
     fail "bob is not online in alice's list"
 wait_for 100 grep -q "^item=$bob_id " "$work/alice.state" || fail "bob not shown in alice's list"
