@@ -151,8 +151,10 @@ wait_for 50 call_state bob ringing || fail "bob's client does not ring for the u
 wait_for 300 idle_again alice || fail "alice's dial-out did not time out"
 wait_for 50 idle_again bob || fail "bob's ringing did not time out"
 [[ $(kinds alice "$alice_id") == "2 1 0 3" ]] || fail "alice's log: $(kinds alice "$alice_id")"
-# Bob's window timed out (0) and alice's withdrawal is logged too (0).
-[[ $(kinds bob "$bob_id") == "1 2 5 0 0" ]] || fail "bob's log: $(kinds bob "$bob_id")"
+# Alice's withdrawal is logged (0); when bob's own window gave up first, that
+# is logged too (another 0). Which comes first is a race of two timers.
+wait_for 30 bash -c "[[ \$(python3 '$checks' kinds '$work/bob/$bob_id/calllist') =~ ^1\ 2\ 5\ 0(\ 0)?\$ ]]" ||
+    fail "bob's log: $(kinds bob "$bob_id")"
 
 # 6. The device test: alice sees her own picture and hears her own tone.
 before=$(pictures alice)
