@@ -19,8 +19,6 @@ namespace {
 constexpr uint64_t kNewMoviStart = 2048;
 // Readers treat RIFF sizes as signed; stay below 2 GiB.
 constexpr uint64_t kMaxFileBytes = 0x7FFFFFFF;
-constexpr uint32_t kAvihSize = 56;
-constexpr uint32_t kStrhSize = 56;
 constexpr uint32_t kHasIndex = 0x10;
 constexpr uint32_t kKeyFrame = 0x10;
 

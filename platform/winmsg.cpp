@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 namespace zemra {
@@ -10,11 +11,13 @@ namespace {
 // A sink and its context, published as one immutable object so that a
 // poster on another thread always sees a matching pair. Replaced sinks are
 // kept alive for good: a poster may still be using one, and hosts install
-// their sinks a handful of times per run.
+// their sinks a handful of times per run. Each sink links to the one made
+// before it, so all of them stay reachable from their slot.
 template <typename Function>
 struct Sink {
     Function function;
     void* context;
+    const Sink* madeBefore;
 };
 
 template <typename Function>
@@ -22,12 +25,19 @@ class SinkSlot {
   public:
     const Sink<Function>* current() const { return slot_.load(std::memory_order_acquire); }
     void install(Function function, void* context) {
-        const Sink<Function>* next = function ? new Sink<Function>{function, context} : nullptr;
+        std::lock_guard lock(installing_);
+        const Sink<Function>* next = nullptr;
+        if (function) {
+            next = new Sink<Function>{function, context, newest_};
+            newest_ = next;
+        }
         slot_.store(next, std::memory_order_release);
     }
 
   private:
     std::atomic<const Sink<Function>*> slot_{nullptr};
+    std::mutex installing_;
+    const Sink<Function>* newest_ = nullptr;
 };
 
 SinkSlot<ZemraWindowMessageSink>& messageSlot() {

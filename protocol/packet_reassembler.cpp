@@ -15,7 +15,7 @@ static_assert(PacketReassembler::kBufferSize >= kMaxPacketSize - 1 + PacketReass
 
 PacketReassembler::PacketReassembler(Handler handler)
     : handler_(std::move(handler)),
-      buffer_(std::make_unique<uint8_t[]>(kBufferSize)),
+      buffer_(std::make_unique_for_overwrite<uint8_t[]>(kBufferSize)),
       alive_(std::make_shared<bool>(true)) {}
 
 PacketReassembler::~PacketReassembler() {

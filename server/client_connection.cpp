@@ -98,7 +98,8 @@ void ClientConnection::readAvailable() {
     if (bytesFed_ != bytesDispatched_ + reassembler_->held()) {
         return close("packet longer than the protocol allows");
     }
-    if (reassembler_->held() == 0 && !loggedIn_) reassembler_.reset();
+    // Most reads end on a packet boundary: an idle client then holds no buffer.
+    if (reassembler_->held() == 0) reassembler_.reset();
     readNext();
 }
 

@@ -5,8 +5,8 @@
 // connection to take what was queued for it. A rule broken closes the
 // connection.
 //
-// A connection that is not logged in holds no reassembly buffer while it has
-// no partial packet: thousands of idle sockets cost little memory.
+// A connection holds no reassembly buffer while it has no partial packet:
+// thousands of idle clients cost little memory.
 #pragma once
 
 #include <asio.hpp>
@@ -88,8 +88,7 @@ class ClientConnection : public std::enable_shared_from_this<ClientConnection> {
     ConnectionOwner& owner_;
     ConnectionLimits limits_;
     RateLimiter rate_;
-    // Made when bytes arrive; dropped again while it holds nothing and the
-    // client is not logged in.
+    // Made when bytes arrive; dropped again once it holds nothing.
     std::unique_ptr<protocol::PacketReassembler> reassembler_;
     // Bytes fed to and taken out of the reassembler: when they stop adding
     // up, it dropped a packet with an impossible length.

@@ -178,8 +178,7 @@ class RelayPipe : public std::enable_shared_from_this<RelayPipe> {
 }  // namespace
 
 FileRelay::FileRelay(asio::io_context& io, const tcp::endpoint& endpoint, const RelayLimits& limits)
-    : io_(io),
-      limits_(limits),
+    : limits_(limits),
       caps_(limits.maxConnections, limits.maxConnectionsPerAddress),
       acceptor_(io, endpoint),
       acceptRetry_(io),

@@ -64,7 +64,6 @@ class FileRelay {
     void dropExpired();
     void scheduleSweep();
 
-    asio::io_context& io_;
     RelayLimits limits_;
     ConnectionCaps caps_;
     asio::ip::tcp::acceptor acceptor_;

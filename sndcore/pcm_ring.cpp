@@ -6,6 +6,7 @@
 namespace zemra::snd {
 
 void PcmRing::write(const uint8_t* data, size_t n) {
+    if (n == 0) return;
     if (n > kCapacity) {
         data += n - kCapacity;
         n = kCapacity;

@@ -231,7 +231,8 @@ TEST_F(AuthDlgTest, AcceptingAndRefusingAnswerTheRequesterOnce) {
         w->show();
         QTest::mouseClick(button(*w, c.button), Qt::LeftButton);
         ASSERT_TRUE(waitFor(c.type)) << c.button;
-        const protocol::PacketView sent(server_.ofType(c.type)[0]);
+        const std::vector<uint8_t> packet = server_.ofType(c.type)[0];
+        const protocol::PacketView sent(packet);
         EXPECT_EQ(sent.u32(24), kStranger) << c.button;
         EXPECT_EQ(sent.u16(30), c.operation) << c.button;
         EXPECT_EQ(shown(*w), QString::fromUtf8("服务器已接收您的指令,请按返回继续"));

@@ -57,12 +57,20 @@ answer_file_dialog() {  # answer_file_dialog NAME TITLE PATH
     pid=$(sed -n 's/^pid=//p' "$work/$1.state")
     wait_for 50 bash -c "xdotool search --pid $pid --name '^$2\$' >/dev/null" || return 1
     w=$(window_of "$pid" "^$2\$")
-    sleep 0.5
-    xdotool windowraise "$w"
-    xdotool windowfocus --sync "$w"
-    xdotool key ctrl+a BackSpace
-    xdotool type --delay 20 "$3"
-    xdotool key Return
+    # A slow client may still be building the dialog, or put its main window
+    # over it, and the keys go elsewhere: then the dialog is still there and
+    # the path is typed again.
+    for _ in 1 2 3; do
+        sleep 0.5
+        xdotool windowraise "$w"
+        xdotool windowfocus --sync "$w"
+        xdotool key ctrl+a BackSpace
+        xdotool type --delay 20 "$3"
+        sleep 0.3
+        xdotool key Return
+        wait_for 20 bash -c "! grep -qxF 'window=$2' '$work/$1.state'" && return 0
+    done
+    return 1
 }
 
 # Alice offers FILE to bob: contact menu, "发送文件", the open dialog, "发送".
