@@ -173,9 +173,15 @@ bool AviFile::parse(std::string* error) {
                 continue;
             }
             addChunk(h, at, size, true);
-            at += 8 + size + (size & 1);
+            // In 64 bits: a size near 4 GiB must not wrap the step to nothing.
+            at += 8 + uint64_t{size} + (size & 1);
         }
     }
+
+    // Chunks start on even offsets. Data that ends on an odd one (cut inside
+    // a chunk, or written without the last pad byte) is continued after a pad
+    // byte; otherwise what is appended, and the index behind it, is misread.
+    moviEnd_ += moviEnd_ & 1;
 
     for (auto& s : streams_) {
         // Audio chunks hold whole blocks; every other chunk is one sample.

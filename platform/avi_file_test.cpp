@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 
+#include "platform/byte_order.h"
 #include "platform/testing/crash_child.h"
 #include "platform/testing/ffprobe.h"
 #include "platform/testing/temp_dir.h"
@@ -325,6 +326,66 @@ TEST(AviFileTest, DamagedFilesFailOrKeepWhatIsIntact) {
     for (size_t i = 12; i < 300; i += 13) noisy[i] = static_cast<char>(i * 37);
     writeFile(dir / "noisy.avi", noisy);
     AviFile::open(dir / "noisy.avi", AviFile::Mode::kRead);
+}
+
+TEST(AviFileTest, DataEndingOnAnOddByteIsContinuedOnAnEvenOne) {
+    TempDir dir;
+    {
+        auto file = AviFile::open(dir / "a.avi", AviFile::Mode::kCreate);
+        AviStream* video = file->createStream(videoInfo());
+        video->setFormat(0, pictureFormatBytes());
+        video->write(0, std::vector<uint8_t>(23, 0x11), 1, true);
+    }
+    // As another writer leaves it: no pad byte after the odd chunk, no index.
+    std::string odd = readFile(dir / "a.avi");
+    odd.resize(odd.rfind("idx1") - 1);
+    const size_t movi = odd.find("movi");
+    putLe32(reinterpret_cast<uint8_t*>(&odd[4]), static_cast<uint32_t>(odd.size() - 8));
+    putLe32(reinterpret_cast<uint8_t*>(&odd[movi - 4]), static_cast<uint32_t>(odd.size() - movi));
+    writeFile(dir / "a.avi", odd);
+    {
+        auto file = AviFile::open(dir / "a.avi", AviFile::Mode::kReadWrite);
+        ASSERT_NE(file, nullptr);
+        ASSERT_TRUE(file->stream(kAviStreamVideo)->write(kAviAppend, picture(0x22), 1, true));
+    }
+    auto file = AviFile::open(dir / "a.avi", AviFile::Mode::kRead);
+    ASSERT_NE(file, nullptr);
+    AviStream* video = file->stream(kAviStreamVideo);
+    ASSERT_EQ(video->chunkCount(), 2u);
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(video->readChunk(0, data));
+    EXPECT_EQ(data, std::vector<uint8_t>(23, 0x11));
+    ASSERT_TRUE(video->readChunk(1, data));
+    EXPECT_EQ(data, picture(0x22));
+}
+
+TEST(AviFileTest, AChunkSizeNearFourGigabytesEndsTheWalkThroughTheData) {
+    TempDir dir;
+    {
+        auto file = AviFile::open(dir / "a.avi", AviFile::Mode::kCreate);
+        AviStream* video = file->createStream(videoInfo());
+        video->setFormat(0, pictureFormatBytes());
+        video->write(0, picture(0x11), 1, true);
+    }
+    // No index, and behind the frame a chunk whose size wraps a 32-bit step to 0.
+    std::string bad = readFile(dir / "a.avi");
+    bad.resize(bad.rfind("idx1"));
+    bad += "00dc";
+    bad += std::string("\xf8\xff\xff\xff", 4);
+    const size_t movi = bad.find("movi");
+    putLe32(reinterpret_cast<uint8_t*>(&bad[4]), static_cast<uint32_t>(bad.size() - 8));
+    putLe32(reinterpret_cast<uint8_t*>(&bad[movi - 4]), static_cast<uint32_t>(bad.size() - movi));
+    writeFile(dir / "a.avi", bad);
+
+    // In a child, so that a reader going round in circles fails instead of hanging.
+    const int code = zemra::testing::exitCodeOfChild([&] {
+        ::alarm(5);
+        ::_exit(AviFile::open(dir / "a.avi", AviFile::Mode::kRead) ? 0 : 1);
+    });
+    ASSERT_EQ(code, 0);
+    auto file = AviFile::open(dir / "a.avi", AviFile::Mode::kRead);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->stream(kAviStreamVideo)->chunkCount(), 1u);
 }
 
 }  // namespace
