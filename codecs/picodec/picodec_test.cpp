@@ -154,6 +154,40 @@ TEST_F(PicodecTest, RefusesWhatItCannotCodeOrWouldOverrun) {
     EXPECT_EQ(compressor->compressGetFormat(palette, out), kIcErrBadFormat);
 }
 
+TEST_F(PicodecTest, AKeyFrameAnnouncingAnotherSizeIsRefusedUnreadAndTheStreamGoesOn) {
+    BitmapInfoHeader coded;
+    const auto frames = encode(176, 144, 2, &coded);
+    auto codec = Codec::open(kTypeVideo, kHandler, kIcModeDecompress);
+    ASSERT_TRUE(codec);
+    BitmapInfoHeader out;
+    ASSERT_EQ(codec->decompressGetFormat(coded, out), kIcErrOk);
+    ASSERT_EQ(codec->decompressBegin(coded, out), kIcErrOk);
+    std::vector<uint8_t> picture(out.sizeImage);
+    IcDecompress d;
+    d.inputFormat = &coded;
+    d.outputFormat = &out;
+    d.output = picture.data();
+
+    // A partner's key frame claiming 16000 x 16000: the codec library would
+    // size its buffers to that (gigabytes) before any check of its own.
+    std::vector<uint8_t> claim = frames[0].first;
+    ASSERT_GE(claim.size(), 10u);
+    ASSERT_EQ(claim[0] & 1, 0) << "the first frame is a key frame";
+    claim[6] = 16000 & 0xFF;
+    claim[7] = 16000 >> 8;
+    claim[8] = 16000 & 0xFF;
+    claim[9] = 16000 >> 8;
+    d.input = claim.data();
+    coded.sizeImage = static_cast<uint32_t>(claim.size());
+    EXPECT_EQ(codec->decompress(d), kIcErrBadFormat);
+
+    for (const auto& [bytes, key] : frames) {
+        d.input = bytes.data();
+        coded.sizeImage = static_cast<uint32_t>(bytes.size());
+        EXPECT_EQ(codec->decompress(d), kIcErrOk);
+    }
+}
+
 TEST_F(PicodecTest, StateBlockRoundTrips) {
     auto codec = Codec::open(kTypeVideo, kHandler, kIcModeCompress);
     ASSERT_TRUE(codec);

@@ -62,6 +62,15 @@ intptr_t Vp8Decoder::begin(const BitmapInfoHeader& input, const BitmapInfoHeader
     return kIcErrOk;
 }
 
+bool Vp8Decoder::keyFrameFits(const uint8_t* data, size_t size) const {
+    // Bit 0 of the frame tag is 0 for a key frame; its width and height
+    // follow the three-byte tag and the three-byte start code.
+    if (size < 10 || (data[0] & 1) != 0) return true;
+    const int width = (data[6] | (data[7] << 8)) & 0x3FFF;
+    const int height = (data[8] | (data[9] << 8)) & 0x3FFF;
+    return width == width_ && height == height_;
+}
+
 intptr_t Vp8Decoder::decompress(IcDecompress& frame) {
     if (!begun_) return kIcErrError;
     if (!frame.inputFormat || !frame.input || !frame.outputFormat || !frame.output) {
@@ -71,6 +80,10 @@ intptr_t Vp8Decoder::decompress(IcDecompress& frame) {
     if (size == 0) return kIcErrBadSize;
     const size_t stride = bgrStride(width_);
     if (frame.outputFormat->sizeImage < stride * height_) return kIcErrBadSize;
+    // A key frame names its picture size; libvpx sizes its buffers to that
+    // (up to 16383 x 16383) before anything is checked, so a stranger size
+    // is refused here.
+    if (!keyFrameFits(static_cast<const uint8_t*>(frame.input), size)) return kIcErrBadFormat;
     if (vpx_codec_decode(&context_, static_cast<const uint8_t*>(frame.input), size, nullptr, 0) !=
         VPX_CODEC_OK) {
         return kIcErrError;

@@ -28,6 +28,8 @@ class Vp8Decoder {
     void end() { begun_ = false; }
 
   private:
+    // False for a key frame of another size than the decoder was begun for.
+    bool keyFrameFits(const uint8_t* data, size_t size) const;
     void destroy();
 
     vpx_codec_ctx_t context_{};

@@ -54,7 +54,8 @@ const uint32_t kStranger = htonl(0x0A0000FE);
 // Where a probe carries the client key: its last eleven bytes.
 constexpr std::size_t kProbeKeyOffset = kUdpProbeSize - 11;
 
-// The call relay with the users logged in; no probe has been seen yet.
+// The call relay with the users logged in; no probe has been seen yet. The
+// store is in memory: probes never read it.
 struct CallSide {
     ServerStore store{":memory:"};
     InlineWork work;

@@ -11,7 +11,10 @@
 // reassembler lets through) and the body; what the input lacks of the body
 // is zeros, so that short inputs still make packets of full size. Packets
 // reach ServerRules::onPacket as the reassembler hands them over: header
-// included, body length matching the packet.
+// included, body length matching the packet. An event record (see
+// networkEvent) drops a connection, logs one in with the right password,
+// brings a UDP probe, holds or finishes the password work, or makes the
+// writes of packets with receipts fail.
 //
 // Every outbox is carried out as ZemraServer::deliver does: receipts of
 // packets to an open connection are reported written (or lost, when the
@@ -22,12 +25,11 @@
 //
 // The store is the real one, in a SQLite file under /dev/shm, put back to
 // the same accounts, contacts and kept messages before every input; the
-// rules are made anew for every input. The one
-// part replaced is password hashing: Argon2id takes tens of milliseconds by
-// design, so this program defines hashPassword(), verifyPassword() and
-// passwordNeedsRehash() itself (a plain tagged comparison) and the linker
-// leaves password_hash.cpp out. Everything the rules do around them is the
-// product's own.
+// rules are made anew for every input. The one part replaced is password
+// hashing: Argon2id takes tens of milliseconds by design, so this program
+// defines hashPassword(), verifyPassword() and passwordNeedsRehash() itself
+// (a plain tagged comparison) and the linker leaves password_hash.cpp out.
+// Everything the rules do around them is the product's own.
 #include <arpa/inet.h>
 #include <unistd.h>
 
@@ -234,7 +236,7 @@ class Reader {
         const uint16_t low = u8();
         return static_cast<uint16_t>(low | (u8() << 8));
     }
-    // `count` bytes, zeros where the input has ended.
+    // Fills `out` from the input, with zeros where it has ended.
     void fill(std::span<uint8_t> out) {
         for (uint8_t& b : out) b = u8();
     }

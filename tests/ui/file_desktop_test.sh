@@ -55,14 +55,17 @@ click_control() {  # click_control STATE TITLE NAME
 answer_file_dialog() {  # answer_file_dialog NAME TITLE PATH
     local pid w
     pid=$(sed -n 's/^pid=//p' "$work/$1.state")
-    wait_for 50 bash -c "xdotool search --pid $pid --name '^$2\$' >/dev/null" || return 1
-    w=$(window_of "$pid" "^$2\$")
-    # A slow client may still be building the dialog, or put its main window
-    # over it, and the keys go elsewhere: then the dialog is still there and
-    # the path is typed again.
+    # The dialog is shown once the client lists it; its window is looked up
+    # on every attempt, as a slow client may map it after a small helper
+    # window of the same name.
+    wait_for 50 grep -qxF "window=$2" "$work/$1.state" || return 1
+    # Keys typed while the client still builds the dialog, or has its main
+    # window over it, go elsewhere: the dialog is then still there and the
+    # path is typed again.
     for _ in 1 2 3; do
         sleep 0.5
-        xdotool windowraise "$w"
+        raise_window "$work/$1.state" "$2"
+        w=$(window_of "$pid" "^$2\$")
         xdotool windowfocus --sync "$w"
         xdotool key ctrl+a BackSpace
         xdotool type --delay 20 "$3"
