@@ -1,6 +1,6 @@
 // Test helpers: a real store in a temporary folder, the rules on top of it,
 // clients that are nothing but connection IDs, and background work that the
-// tests hold back or refuse at will.
+// tests hold back or refuse at will (TestWork).
 #pragma once
 
 #include <arpa/inet.h>
@@ -17,42 +17,13 @@
 #include "protocol/profile_packets.h"
 #include "protocol/simple_packets.h"
 #include "server/server_rules.h"
+#include "server/testing/test_work.h"
 
 namespace zemra::server {
 
 struct TestClient {
     ConnectionId connection = 0;
     uint32_t id = 0;
-};
-
-// Runs work at once, unless told to hold it until finishAll() or to refuse it.
-class TestWork : public BackgroundWork {
-  public:
-    bool run(std::function<void()> job, std::function<void()> done) override {
-        if (refuse) return false;
-        if (!hold) {
-            job();
-            done();
-            return true;
-        }
-        held_.emplace_back(std::move(job), std::move(done));
-        return true;
-    }
-    void finishAll() {
-        auto held = std::move(held_);
-        held_.clear();
-        for (auto& [job, done] : held) {
-            job();
-            done();
-        }
-    }
-    std::size_t held() const { return held_.size(); }
-
-    bool hold = false;
-    bool refuse = false;
-
-  private:
-    std::vector<std::pair<std::function<void()>, std::function<void()>>> held_;
 };
 
 class RulesFixture : public ::testing::Test {

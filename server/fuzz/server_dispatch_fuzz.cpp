@@ -49,6 +49,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/fuzz/fuzz_input.h"
+
 #include "protocol/login_packets.h"
 #include "protocol/message_packets.h"
 #include "protocol/packet.h"
@@ -57,6 +59,7 @@
 #include "server/server_rules.h"
 #include "server/server_store.h"
 #include "server/sqlite_db.h"
+#include "server/testing/test_work.h"
 
 namespace zemra::server {
 
@@ -198,54 +201,6 @@ class FuzzStore {
     std::vector<Statement> restore_;
 };
 
-// Runs work at once, or holds it while `hold` is set until finishAll().
-class FuzzWork : public BackgroundWork {
-  public:
-    bool run(std::function<void()> job, std::function<void()> done) override {
-        if (!hold) {
-            job();
-            done();
-            return true;
-        }
-        if (held_.size() >= 8) return false;  // too much waiting, as the pool says
-        held_.emplace_back(std::move(job), std::move(done));
-        return true;
-    }
-    void finishAll() {
-        auto held = std::move(held_);
-        held_.clear();
-        for (auto& [job, done] : held) {
-            job();
-            done();
-        }
-    }
-
-    bool hold = false;
-
-  private:
-    std::vector<std::pair<std::function<void()>, std::function<void()>>> held_;
-};
-
-// Reads the input front to back; past its end everything reads as zero.
-class Reader {
-  public:
-    explicit Reader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
-    bool done() const { return at_ >= bytes_.size(); }
-    uint8_t u8() { return at_ < bytes_.size() ? bytes_[at_++] : 0; }
-    uint16_t u16() {
-        const uint16_t low = u8();
-        return static_cast<uint16_t>(low | (u8() << 8));
-    }
-    // Fills `out` from the input, with zeros where it has ended.
-    void fill(std::span<uint8_t> out) {
-        for (uint8_t& b : out) b = u8();
-    }
-
-  private:
-    std::span<const uint8_t> bytes_;
-    std::size_t at_ = 0;
-};
-
 bool wellFormed(const std::vector<uint8_t>& packet) {
     if (packet.size() < kHeaderSize || packet.size() > kMaxPacketSize) return false;
     const PacketHeader header = PacketView(packet).header();
@@ -257,6 +212,7 @@ class Server {
   public:
     explicit Server(ServerStore& store)
         : rules_(store, work_, RulesLimits{.registrationsPerHour = 50}) {
+        work_.maxHeld = 8;  // a small pool's worth of waiting password checks
         for (int slot = 0; slot < kSlots; ++slot) reconnect(slot);
     }
 
@@ -386,7 +342,7 @@ class Server {
         }
     }
 
-    FuzzWork work_;
+    TestWork work_;
     ServerRules rules_;
     ConnectionId slots_[kSlots] = {};
     std::set<ConnectionId> open_;
@@ -396,7 +352,7 @@ class Server {
 };
 
 // Events of the network layer rather than packets, chosen by bits 0-4.
-void networkEvent(Server& server, uint8_t code, Reader& in) {
+void networkEvent(Server& server, uint8_t code, zemra::fuzz::FuzzInput& in) {
     const int slot = (code >> 3) % kSlots;
     switch (code & 7) {
         case 0:
@@ -428,7 +384,7 @@ void networkEvent(Server& server, uint8_t code, Reader& in) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static FuzzStore store;
     Server server(store.reset());
-    Reader in(std::span(data, size));
+    zemra::fuzz::FuzzInput in(std::span(data, size));
     std::vector<uint8_t> packet;
     for (int record = 0; record < kMaxRecords && !in.done(); ++record) {
         const uint8_t selector = in.u8();

@@ -22,6 +22,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/fuzz/fuzz_input.h"
+
 #include "vidcore/frame_assembler.h"
 #include "vidcore/video_packet.h"
 
@@ -33,32 +35,13 @@ using namespace zemra::vid;
 // largest kind, few enough that every input stays quick.
 constexpr unsigned kMaxRecords = 400;
 
-class Reader {
-  public:
-    explicit Reader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
-    bool done() const { return at_ >= bytes_.size(); }
-    uint8_t u8() { return at_ < bytes_.size() ? bytes_[at_++] : 0; }
-    uint16_t u16() {
-        const uint16_t low = u8();
-        return static_cast<uint16_t>(low | (u8() << 8));
-    }
-    uint32_t u32() {
-        const uint32_t low = u16();
-        return low | (uint32_t{u16()} << 16);
-    }
-
-  private:
-    std::span<const uint8_t> bytes_;
-    std::size_t at_ = 0;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FrameAssembler assembler;
     // The latest fragment given for each (time stamp, index).
     std::map<std::pair<uint32_t, uint8_t>, std::vector<uint8_t>> latest;
-    Reader in(std::span(data, size));
+    zemra::fuzz::FuzzInput in(std::span(data, size));
     bool ok = true;
     for (unsigned record = 0; record < kMaxRecords && !in.done(); ++record) {
         VideoPacketHeader header;
