@@ -9,6 +9,7 @@
 #include <mutex>
 #include <numbers>
 
+#include "platform/testing/crash_child.h"
 #include "platform/testing/temp_dir.h"
 #include "platform/wav_file.h"
 
@@ -161,6 +162,23 @@ TEST_F(WaveTest, TheVirtualSpeakerWritesWhatIsPlayed) {
     const auto at = std::search(played->begin(), played->end(), expected.begin(), expected.end());
     EXPECT_NE(at, played->end());
     EXPECT_EQ((at - played->begin()) % 320, 0);
+}
+
+// The sound engines close what a client left open from their own static
+// destructors, which run after the statics of whatever they call into.
+TEST_F(WaveTest, ASpeakerLeftOpenUntilTheProgramExitsClosesCleanlyThen) {
+    TempDir dir;
+    setenv("ZEMRA_AUDIO_OUT", (dir / "out.wav").c_str(), 1);
+    const int exitCode = zemra::testing::exitCodeOfChild([] {
+        // Registered for the exit before the speaker's first use, as an
+        // engine loaded with the program is.
+        static std::unique_ptr<WaveOut> leftOpen;
+        std::atexit([] { leftOpen.reset(); });
+        leftOpen = WaveOut::open(0, WaveFormat::pcm(8000, 1, 16), [](WaveBuffer&) {});
+        std::exit(leftOpen ? 0 : 2);
+    });
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(readWavSamples(dir / "out.wav").has_value());
 }
 
 TEST_F(WaveTest, ASecondSpeakerOnTheSameFileIsHeardNowhereAndLeavesTheFirstOneWriting) {

@@ -142,9 +142,11 @@ class OutputFiles {
     std::set<std::string> open_;
 };
 
+// Never destroyed: the engines close the speakers a client left open from
+// their own static destructors, which may run after this file's statics.
 OutputFiles& outputFiles() {
-    static OutputFiles files;
-    return files;
+    static OutputFiles* const files = new OutputFiles;
+    return *files;
 }
 
 class VirtualOutput : public WaveStream {

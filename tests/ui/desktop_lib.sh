@@ -7,9 +7,24 @@ mkdir -p "$out"
 work=$(mktemp -d /tmp/zemra-desktop.XXXXXX)
 pids=()
 
+# True when none of our programs runs any more (an ended one that was not
+# waited for yet still has its process entry).
+all_ended() {
+    local pid
+    for pid in "${pids[@]}"; do
+        [[ -r /proc/$pid/stat && $(cut -d' ' -f3 "/proc/$pid/stat" 2>/dev/null) != Z ]] && return 1
+    done
+    return 0
+}
+
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    sleep 0.5
+    # Programs get time to end by themselves: a sanitizer writes its report
+    # while one does.
+    for ((i = 0; i < 100; i++)); do
+        all_ended && break
+        sleep 0.1
+    done
     for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null; done
     rm -rf "$work"
 }
