@@ -8,8 +8,8 @@
 #include "platform/byte_order.h"
 #include "platform/testing/crash_child.h"
 #include "platform/testing/ffprobe.h"
+#include "platform/testing/stream_formats.h"
 #include "platform/testing/temp_dir.h"
-#include "platform/wave_format.h"
 
 namespace zemra {
 namespace {
@@ -18,24 +18,9 @@ using zemra::testing::readFile;
 using zemra::testing::TempDir;
 using zemra::testing::writeFile;
 
+using zemra::testing::pictureFormatBytes;
 using zemra::testing::probeStreams;
-
-std::vector<uint8_t> waveFormatBytes() {
-    std::vector<uint8_t> bytes(WaveFormat::kSize);
-    WaveFormat::pcm(8000, 1, 16).writeTo(bytes);
-    return bytes;
-}
-
-std::vector<uint8_t> pictureFormatBytes() {
-    BitmapInfoHeader h;
-    h.width = 16;
-    h.height = 8;
-    h.bitCount = 24;
-    h.sizeImage = h.imageBytes();
-    std::vector<uint8_t> bytes(BitmapInfoHeader::kSize);
-    h.writeTo(bytes);
-    return bytes;
-}
+using zemra::testing::waveFormatBytes;
 
 AviStreamInfo audioInfo() {
     AviStreamInfo info;

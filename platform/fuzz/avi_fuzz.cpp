@@ -17,9 +17,8 @@
 #include <vector>
 
 #include "platform/avi_file.h"
-#include "platform/bitmap_info_header.h"
 #include "platform/fuzz/scratch_dir.h"
-#include "platform/wave_format.h"
+#include "platform/testing/stream_formats.h"
 
 namespace {
 using namespace zemra;
@@ -77,23 +76,6 @@ bool chunksReadable(AviFile& file) {
     return true;
 }
 
-std::vector<uint8_t> pictureFormat() {
-    BitmapInfoHeader h;
-    h.width = 16;
-    h.height = 8;
-    h.bitCount = 24;
-    h.sizeImage = h.imageBytes();
-    std::vector<uint8_t> bytes(BitmapInfoHeader::kSize);
-    h.writeTo(bytes);
-    return bytes;
-}
-
-std::vector<uint8_t> soundFormat() {
-    std::vector<uint8_t> bytes(WaveFormat::kSize);
-    WaveFormat::pcm(8000, 1, 16).writeTo(bytes);
-    return bytes;
-}
-
 // One engine continuing its stream of `type`, or starting one. The index of
 // the stream written to, or -1 when the engine would give up.
 int continueStream(AviFile& file, uint32_t type, std::span<const uint8_t> data, uint32_t samples) {
@@ -110,7 +92,7 @@ int continueStream(AviFile& file, uint32_t type, std::span<const uint8_t> data, 
         info.name = type == kAviStreamVideo ? "meeting video" : "meeting Speech";
         stream = file.createStream(info);
         const std::vector<uint8_t> format =
-            type == kAviStreamVideo ? pictureFormat() : soundFormat();
+            type == kAviStreamVideo ? testing::pictureFormatBytes() : testing::waveFormatBytes();
         if (!stream || !stream->setFormat(0, format)) return -1;
     }
     if (!stream->write(kAviAppend, data, samples, type == kAviStreamVideo)) return -1;
