@@ -41,30 +41,40 @@ bool PacketReassembler::readFrom(const ReadFunction& read) {
     return true;
 }
 
+std::size_t PacketReassembler::dispatchWhole(std::span<const uint8_t> bytes, const Handler& handler,
+                                             const bool& alive) {
+    std::size_t begin = 0;
+    while (bytes.size() - begin >= kHeaderSize) {
+        const std::span<const uint8_t> rest = bytes.subspan(begin);
+        const PacketHeader header = PacketView(rest).header();
+        if (header.bodyLength > kMaxBodyLength) return bytes.size();
+        const std::size_t size = kHeaderSize + header.bodyLength;
+        if (rest.size() < size) break;
+        if (handler) handler(header.type, rest.first(size));
+        if (!alive) break;
+        begin += size;
+    }
+    return begin;
+}
+
 void PacketReassembler::dispatchComplete() {
     // A nested call leaves the work to the loop that is already running.
     if (dispatching_) return;
     dispatching_ = true;
     const std::shared_ptr<bool> alive = alive_;
-    uint8_t* buffer = buffer_.get();
-    // Bytes before `begin` are dispatched; they are moved out once at the end,
-    // so that the packet being handled stays where it is.
+    // Bytes fed from inside the handler land behind what is being dispatched,
+    // so the loop runs again until nothing whole is left; the dispatched
+    // bytes are moved out once at the end, so that the packet being handled
+    // stays where it is.
     std::size_t begin = 0;
-    while (held_ - begin >= kHeaderSize) {
-        const std::span<const uint8_t> rest(buffer + begin, held_ - begin);
-        const PacketHeader header = PacketView(rest).header();
-        if (header.bodyLength > kMaxBodyLength) {
-            begin = held_;
-            break;
-        }
-        const std::size_t size = kHeaderSize + header.bodyLength;
-        if (rest.size() < size) break;
-        if (handler_) handler_(header.type, rest.first(size));
+    for (;;) {
+        const std::size_t heldBefore = held_;
+        begin += dispatchWhole({buffer_.get() + begin, held_ - begin}, handler_, *alive);
         if (!*alive) return;
-        begin += size;
+        if (held_ == heldBefore) break;
     }
     held_ -= begin;
-    std::memmove(buffer, buffer + begin, held_);
+    std::memmove(buffer_.get(), buffer_.get() + begin, held_);
     dispatching_ = false;
 }
 

@@ -53,6 +53,14 @@ class PacketReassembler {
     // Bytes held that do not make a whole packet yet.
     std::size_t held() const { return held_; }
 
+    // Hands every whole packet at the front of `bytes` to `handler`, in order,
+    // and returns the bytes they took: all of them when one declares a body
+    // longer than kMaxBodyLength (the stream is lost). Stops as soon as
+    // `*alive` turns false. For a reader that keeps no buffer while it holds
+    // nothing: only what is left goes into a reassembler.
+    static std::size_t dispatchWhole(std::span<const uint8_t> bytes, const Handler& handler,
+                                     const bool& alive);
+
   private:
     void dispatchComplete();
 

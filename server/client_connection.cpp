@@ -4,6 +4,8 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
+#include <array>
+
 namespace zemra::server {
 
 using asio::ip::tcp;
@@ -64,8 +66,7 @@ void ClientConnection::setLoggedIn() {
     loginTimer_.cancel();
 }
 
-// Waits for bytes without a buffer of its own; the reassembler is made only
-// once there is something to put in it.
+// Waits for bytes without a buffer of its own.
 void ClientConnection::readNext() {
     socket_.async_wait(tcp::socket::wait_read,
                        [self = shared_from_this()](const asio::error_code& ec) {
@@ -76,17 +77,14 @@ void ClientConnection::readNext() {
 }
 
 void ClientConnection::readAvailable() {
-    if (!reassembler_) {
-        reassembler_ = std::make_unique<protocol::PacketReassembler>(
-            [this](uint16_t, std::span<const uint8_t> packet) { onPacket(packet); });
-    }
     asio::error_code readError;
-    const bool got = reassembler_->readFrom([&](uint8_t* into, std::size_t capacity) {
+    const auto readSome = [&](uint8_t* into, std::size_t capacity) {
         const std::size_t count = socket_.read_some(asio::buffer(into, capacity), readError);
         if (readError) return std::ptrdiff_t{-1};
         bytesFed_ += count;
         return static_cast<std::ptrdiff_t>(count);
-    });
+    };
+    const bool got = reassembler_ ? reassembler_->readFrom(readSome) : readWithoutBuffer(readSome);
     if (closed_) return;
     if (!got) {
         if (readError == asio::error::would_block || readError == asio::error::try_again) {
@@ -95,12 +93,30 @@ void ClientConnection::readAvailable() {
         return close(readError == asio::error::eof || !readError ? "closed by peer"
                                                                  : readError.message());
     }
-    if (bytesFed_ != bytesDispatched_ + reassembler_->held()) {
+    const std::size_t held = reassembler_ ? reassembler_->held() : 0;
+    if (bytesFed_ != bytesDispatched_ + held) {
         return close("packet longer than the protocol allows");
     }
-    // Most reads end on a packet boundary: an idle client then holds no buffer.
-    if (reassembler_->held() == 0) reassembler_.reset();
+    if (reassembler_ && held == 0) reassembler_.reset();
     readNext();
+}
+
+// Most reads end on a packet boundary, so they are cut into packets in a
+// buffer all connections share; only a partial packet left at the end needs
+// a reassembler of this connection's own.
+bool ClientConnection::readWithoutBuffer(const protocol::PacketReassembler::ReadFunction& read) {
+    thread_local std::array<uint8_t, protocol::PacketReassembler::kMaxRead> shared;
+    const std::ptrdiff_t count = read(shared.data(), shared.size());
+    if (count <= 0) return false;
+    const std::span<const uint8_t> bytes(shared.data(), static_cast<std::size_t>(count));
+    const protocol::PacketReassembler::Handler handler =
+        [this](uint16_t, std::span<const uint8_t> packet) { onPacket(packet); };
+    const std::size_t taken = protocol::PacketReassembler::dispatchWhole(bytes, handler, true);
+    if (taken < bytes.size() && !closed_) {
+        reassembler_ = std::make_unique<protocol::PacketReassembler>(handler);
+        reassembler_->onRead(bytes.subspan(taken));
+    }
+    return true;
 }
 
 void ClientConnection::onPacket(std::span<const uint8_t> packet) {

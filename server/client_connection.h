@@ -75,6 +75,7 @@ class ClientConnection : public std::enable_shared_from_this<ClientConnection> {
 
     void readNext();
     void readAvailable();
+    bool readWithoutBuffer(const protocol::PacketReassembler::ReadFunction& read);
     void onPacket(std::span<const uint8_t> packet);
     void writeNext();
     void startLoginTimer();
@@ -88,7 +89,7 @@ class ClientConnection : public std::enable_shared_from_this<ClientConnection> {
     ConnectionOwner& owner_;
     ConnectionLimits limits_;
     RateLimiter rate_;
-    // Made when bytes arrive; dropped again once it holds nothing.
+    // Holds a partial packet between reads; there is none while nothing is held.
     std::unique_ptr<protocol::PacketReassembler> reassembler_;
     // Bytes fed to and taken out of the reassembler: when they stop adding
     // up, it dropped a packet with an impossible length.

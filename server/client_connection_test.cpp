@@ -117,6 +117,15 @@ TEST_F(ClientConnectionTest, PacketsSplitAcrossReadsArriveWholeAndAnImpossibleLe
     ASSERT_TRUE(runUntil([&] { return owner.packets.size() == 2; }));
     EXPECT_EQ(owner.packets[0], packet);
     EXPECT_EQ(owner.packets[1], packet);
+    // A whole packet and the start of the next one in one read.
+    std::vector<uint8_t> wholeAndStart(packet.begin(), packet.end());
+    wholeAndStart.insert(wholeAndStart.end(), packet.begin(), packet.begin() + 9);
+    asio::write(peer, asio::buffer(wholeAndStart));
+    ASSERT_TRUE(runUntil([&] { return owner.packets.size() == 3; }));
+    asio::write(peer, asio::buffer(packet.data() + 9, packet.size() - 9));
+    ASSERT_TRUE(runUntil([&] { return owner.packets.size() == 4; }));
+    EXPECT_EQ(owner.packets[2], packet);
+    EXPECT_EQ(owner.packets[3], packet);
 
     auto huge = protocol::buildHeaderOnly(164);
     huge[12] = huge[13] = huge[14] = huge[15] = 0xFF;
