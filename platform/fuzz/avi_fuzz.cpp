@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <span>
 #include <string>
@@ -30,19 +29,6 @@ constexpr std::size_t kMaxChunksRead = 64;
 const fuzz::ScratchDir& scratch() {
     static const fuzz::ScratchDir dir("zemra-avi-fuzz");
     return dir;
-}
-
-std::vector<uint8_t> contentOf(const fs::path& file) {
-    std::vector<uint8_t> bytes;
-    std::FILE* in = std::fopen(file.c_str(), "rb");
-    if (!in) return bytes;
-    uint8_t buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    }
-    std::fclose(in);
-    return bytes;
 }
 
 struct StreamShape {
@@ -121,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::unique_ptr<AviFile> file = AviFile::open(path, AviFile::Mode::kReadWrite, &error);
     if (!file) {
         // Somebody's data we cannot continue: refused, never touched.
-        const std::vector<uint8_t> after = contentOf(path);
+        const std::vector<uint8_t> after = fuzz::ScratchDir::contentOf(path);
         if (error.empty() || !std::equal(after.begin(), after.end(), input.begin(), input.end())) {
             __builtin_trap();
         }

@@ -64,6 +64,19 @@ class ScratchDir {
         return file;
     }
 
+    // The whole content of `file` (in the folder or not), empty when it cannot be read.
+    static std::vector<uint8_t> contentOf(const std::filesystem::path& file) {
+        std::vector<uint8_t> bytes;
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return bytes;
+        uint8_t buffer[4096];
+        ssize_t n = 0;
+        while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+            bytes.insert(bytes.end(), buffer, buffer + n);
+        ::close(fd);
+        return bytes;
+    }
+
   private:
     std::filesystem::path path_;
 };

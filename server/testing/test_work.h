@@ -13,7 +13,6 @@
 
 namespace zemra::server {
 
-// Runs work at once, unless told to hold it until finishAll() or to refuse it.
 class TestWork : public BackgroundWork {
   public:
     bool run(std::function<void()> job, std::function<void()> done) override {

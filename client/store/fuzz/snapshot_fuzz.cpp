@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <span>
 #include <vector>
 
@@ -39,15 +38,6 @@ bool headerRoundTrips(std::span<const uint8_t> bytes) {
     return std::equal(again, again + sizeof again, bytes.begin());
 }
 
-std::vector<uint8_t> contentOf(const fs::path& file) {
-    std::vector<uint8_t> bytes(kMaxBytes + 1);
-    std::FILE* in = std::fopen(file.c_str(), "rb");
-    if (!in) return {};
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in));
-    std::fclose(in);
-    return bytes;
-}
-
 bool pictureRoundTrips(std::span<const uint8_t> bytes) {
     const fs::path file = scratch().put("2003_10_15_09_05_07_12345.bmp", bytes);
     const auto picture = readSnapshotFile(file);
@@ -59,7 +49,7 @@ bool pictureRoundTrips(std::span<const uint8_t> bytes) {
     if (!writeSnapshotFile(copy, picture->header, picture->pixels)) return false;
     std::vector<uint8_t> expected(bytes.begin(), bytes.end());
     std::fill(expected.begin() + 6, expected.begin() + 10, uint8_t{0});
-    if (contentOf(copy) != expected) return false;
+    if (fuzz::ScratchDir::contentOf(copy) != expected) return false;
     const auto reread = readSnapshotFile(copy);
     return reread && reread->header == picture->header && reread->pixels == picture->pixels;
 }
